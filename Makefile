@@ -1,0 +1,37 @@
+# Entry points for people and CI; the real work is in CMakePresets.json.
+#   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
+#   make demo   (not yet: comes with the stand-in host)
+# Each target installs missing prerequisites first.
+
+.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 demo format clean
+
+prereqs:
+	@scripts/install-prereqs.sh
+
+test: prereqs
+	cmake --workflow --preset native
+	cmake --workflow --preset sanitize
+	cmake --workflow --preset win32
+
+test-native: prereqs
+	cmake --workflow --preset native
+
+test-sanitize: prereqs
+	cmake --workflow --preset sanitize
+
+test-win32: prereqs
+	cmake --workflow --preset win32
+
+build-win32: prereqs
+	cmake --preset win32
+	cmake --build --preset win32
+
+demo:
+	@echo "make demo arrives with the stand-in host; run 'make test' for now." >&2
+	@exit 1
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

@@ -1,0 +1,32 @@
+# GoogleTest: the system package natively; for the Windows build, Debian's
+# sources compiled with the cross compiler (posix threads, static runtime).
+if(TESSALY_WINDOWS)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+# Windows test programs run under Wine in a private prefix that a fixture
+# creates once per test run; one persistent wineserver serves them all.
+set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+function(tessaly_add_test name target)
+  if(TESSALY_WINDOWS)
+    add_test(NAME ${name} COMMAND ${target} ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+      ENVIRONMENT "WINEPREFIX=${TESSALY_WINEPREFIX};WINEDEBUG=-all")
+  else()
+    gtest_discover_tests(${target} EXTRA_ARGS ${ARGN} DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()
+
+if(TESSALY_WINDOWS AND NOT TARGET wine_fixture_marker)
+  add_custom_target(wine_fixture_marker)
+  add_test(NAME wine.start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh start ${TESSALY_WINEPREFIX})
+  add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh stop ${TESSALY_WINEPREFIX})
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+endif()

@@ -1,0 +1,104 @@
+#include "segment_walk.h"
+
+namespace {
+
+uint64_t distance(int64_t a, int64_t b) { return static_cast<uint64_t>(a > b ? a - b : b - a); }
+
+// Minor-axis units moved after k steps; see the header for the closed form.
+uint64_t minorStepsAfter(const SegmentWalk& walk, uint64_t k) {
+  const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
+  return total == 0 ? 0 : (total - 1) / walk.major;
+}
+
+int64_t minorOf(const SegmentWalk& walk, WalkPoint p) { return walk.xMajor ? p.y : p.x; }
+
+// Steps of the walk whose major coordinate lies in [low, high].
+bool majorRange(const SegmentWalk& walk, int64_t low, int64_t high, uint64_t& first,
+                uint64_t& last) {
+  const int64_t start = walk.xMajor ? walk.fromX : walk.fromY;
+  const int64_t step = walk.xMajor ? walk.stepX : walk.stepY;
+  int64_t a = step > 0 ? low - start : start - high;
+  int64_t b = step > 0 ? high - start : start - low;
+  if (a < 0) a = 0;
+  if (b > static_cast<int64_t>(walk.major)) b = static_cast<int64_t>(walk.major);
+  if (a > b) return false;
+  first = static_cast<uint64_t>(a);
+  last = static_cast<uint64_t>(b);
+  return true;
+}
+
+}  // namespace
+
+SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+  SegmentWalk walk;
+  walk.fromX = fromX;
+  walk.fromY = fromY;
+  walk.stepX = toX > fromX ? 1 : -1;
+  walk.stepY = toY > fromY ? 1 : -1;
+  const uint64_t dx = distance(fromX, toX);
+  const uint64_t dy = distance(fromY, toY);
+  walk.xMajor = dx > dy;
+  walk.major = walk.xMajor ? dx : dy;
+  walk.minor = walk.xMajor ? dy : dx;
+  return walk;
+}
+
+WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
+  const int64_t majorMoved = static_cast<int64_t>(k);
+  const int64_t minorMoved = static_cast<int64_t>(minorStepsAfter(walk, k));
+  if (walk.xMajor) return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
+  return {walk.fromX + walk.stepX * minorMoved, walk.fromY + walk.stepY * majorMoved};
+}
+
+WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k) {
+  WalkCursor cursor;
+  cursor.point = walkPointAt(walk, k);
+  cursor.error = k * walk.minor - minorStepsAfter(walk, k) * walk.major;
+  return cursor;
+}
+
+void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
+  int64_t& majorCoord = walk.xMajor ? cursor.point.x : cursor.point.y;
+  int64_t& minorCoord = walk.xMajor ? cursor.point.y : cursor.point.x;
+  majorCoord += walk.xMajor ? walk.stepX : walk.stepY;
+  cursor.error += walk.minor;
+  if (walk.major < cursor.error) {
+    cursor.error -= walk.major;
+    minorCoord += walk.xMajor ? walk.stepY : walk.stepX;
+  }
+}
+
+bool walkRangeInBox(const SegmentWalk& walk, const PointBox& box, uint64_t& first, uint64_t& last) {
+  const int64_t majorLow = walk.xMajor ? box.left : box.top;
+  const int64_t majorHigh = walk.xMajor ? box.right : box.bottom;
+  const int64_t minorLow = walk.xMajor ? box.top : box.left;
+  const int64_t minorHigh = walk.xMajor ? box.bottom : box.right;
+  uint64_t a, b;
+  if (!majorRange(walk, majorLow, majorHigh, a, b)) return false;
+
+  // The minor coordinate is monotone in k: binary-search the first step that
+  // has not yet passed below the box and the last that has not passed beyond.
+  const int64_t minorStep = walk.xMajor ? walk.stepY : walk.stepX;
+  auto notBefore = [&](uint64_t k) {
+    const int64_t v = minorOf(walk, walkPointAt(walk, k));
+    return minorStep > 0 ? v >= minorLow : v <= minorHigh;
+  };
+  auto notAfter = [&](uint64_t k) {
+    const int64_t v = minorOf(walk, walkPointAt(walk, k));
+    return minorStep > 0 ? v <= minorHigh : v >= minorLow;
+  };
+  uint64_t lo = a, hi = b + 1;  // first k in [a, b] with notBefore, or b + 1
+  while (lo < hi) {
+    const uint64_t mid = lo + (hi - lo) / 2;
+    if (notBefore(mid)) hi = mid; else lo = mid + 1;
+  }
+  if (lo > b || !notAfter(lo)) return false;
+  first = lo;
+  hi = b;  // last k in [first, b] with notAfter
+  while (lo < hi) {
+    const uint64_t mid = lo + (hi - lo + 1) / 2;
+    if (notAfter(mid)) lo = mid; else hi = mid - 1;
+  }
+  last = lo;
+  return true;
+}

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Installs what the build and the tests need on Debian bookworm, and nothing
+# when all of it is present. Runs apt as root (directly, or through sudo).
+set -eu
+
+packages="cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+  g++-mingw-w64-i686 wine wine32:i386 libstb-dev zip python3 clang-format"
+
+missing=""
+for p in $packages; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  case $status in *"install ok installed"*) ;; *) missing="$missing $p" ;; esac
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; elif command -v sudo >/dev/null; then sudo="sudo"; else
+  echo "Missing packages:$missing; run this script as root to install them." >&2
+  exit 1
+fi
+case $missing in
+  *:i386*)
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386 ;;
+esac
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+$sudo apt-get install -y -q $missing
