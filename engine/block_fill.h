@@ -1,5 +1,5 @@
-// block_fill.h - painting one block: clip to the canvas, honour the mask,
-// fill. The ink end of the engine; it knows nothing of brushes or walks.
+// block_fill.h - painting blocks: clip to the canvas, honour the mask, fill.
+// The ink end of the engine; it knows nothing of brushes or walks.
 #pragma once
 
 #include <cstdint>
@@ -12,3 +12,8 @@
 // PCF_MASK set, a single 0 mask byte under the clipped block leaves it whole.
 void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
                 int64_t column, int64_t row);
+
+// Paints blocks first..last (inclusive) of block row `row` exactly as
+// paintBlock would one by one, filling whole canvas rows at a time.
+void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
+                   int64_t row, int64_t first, int64_t last);

@@ -1,16 +1,41 @@
 // block_grid.h - the block grid and tone of the current stroke, as the
-// stamping code reads them: block parameters made safe for arithmetic, and
-// the colour of a block from its grid position.
+// stamping code reads them: block parameters made safe for arithmetic, the
+// colour of a block from its grid position, and division by a block size.
 #pragma once
 
 #include <cstdint>
 
 #include "block_engine.h"
 
+// x / d for 0 <= x < 2^31 and 1 <= d < 2^31 by one multiplication: the
+// stamping loops divide every run end by the block width.
+struct BlockDivider {
+  uint64_t multiplier;
+  unsigned shift;
+
+  int64_t operator()(int64_t x) const {
+    return static_cast<int64_t>((static_cast<uint64_t>(x) * multiplier) >> shift);
+  }
+};
+
+// With l = ceil(log2 d) and m = ceil(2^(31 + l) / d), floor(x * m / 2^(31 + l))
+// equals floor(x / d) for every x below 2^31, and x * m stays below 2^64.
+inline BlockDivider makeBlockDivider(int64_t d) {
+  unsigned l = 0;
+  while ((int64_t{1} << l) < d) ++l;
+  BlockDivider divider;
+  divider.shift = 31 + l;
+  divider.multiplier = ((uint64_t{1} << divider.shift) + static_cast<uint64_t>(d) - 1) /
+                       static_cast<uint64_t>(d);
+  return divider;
+}
+
 struct BlockGrid {
   int64_t width;   // blockWidth, at least 1
   int64_t height;  // blockHeight, at least 1
   int tone;        // strokeTone within 0..16
+  BlockDivider column;  // canvas x -> block column
+  BlockDivider row;     // canvas y -> block row
 };
 
 inline BlockGrid currentBlockGrid() {
@@ -18,7 +43,13 @@ inline BlockGrid currentBlockGrid() {
   grid.width = blockWidth < 1 ? 1 : blockWidth;
   grid.height = blockHeight < 1 ? 1 : blockHeight;
   grid.tone = strokeTone < 0 ? 0 : strokeTone > 16 ? 16 : strokeTone;
+  grid.column = makeBlockDivider(grid.width);
+  grid.row = makeBlockDivider(grid.height);
   return grid;
+}
+
+inline bool toneCellSet(const BlockGrid& grid, int64_t column, int64_t row) {
+  return TonePatternTable.cells[grid.tone][row & 3][column & 3] != 0;
 }
 
 // Colour of the block in grid column `column` and grid row `row` (both >= 0).
@@ -26,6 +57,6 @@ inline BlockGrid currentBlockGrid() {
 // from the next block on.
 inline uint8_t blockColour(const BlockGrid& grid, const PenContext* ctx, int64_t column,
                            int64_t row) {
-  const bool set = TonePatternTable.cells[grid.tone][row & 3][column & 3] != 0;
-  return static_cast<uint8_t>(set ? ctx->secondaryColour : ctx->primaryColour);
+  return static_cast<uint8_t>(toneCellSet(grid, column, row) ? ctx->secondaryColour
+                                                             : ctx->primaryColour);
 }

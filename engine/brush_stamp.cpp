@@ -1,11 +1,25 @@
+// Brush stamps and stroke segments. Every placement of the brush finds its
+// blocks from runs of ink (brush_blocks.h) and adds them to one block set;
+// the set is painted once at the end, so a block that many ink pixels and
+// many points of a segment ask for is painted once. Painting a block is
+// idempotent and its colour depends only on its grid position and the
+// colours of the call, and the mask is only read, so the bytes are those of
+// stamping every ink pixel in turn.
 #include <cstdint>
 
 #include "block_engine.h"
+#include "block_fill.h"
 #include "block_grid.h"
+#include "block_set.h"
+#include "brush_blocks.h"
 #include "brush_placement.h"
+#include "brush_runs.h"
 #include "segment_walk.h"
 
 namespace {
+
+// A brush this small costs less to stamp pixel by pixel than to gather.
+constexpr int64_t kSmallBrushPixels = 64;
 
 int32_t clampToInt32(int64_t v) {
   return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
@@ -19,90 +33,148 @@ void reportChange(PenContext* ctx, const BrushRect& rect) {
   ctx->stateFlags |= PCF_DRAWN;
 }
 
-// stampBrush in 64 bits, so that a brush placed for any 32-bit point can be
-// clipped without overflow.
-void stampBrushAt(int64_t left, int64_t top, int64_t width, int64_t height, PenContext* ctx) {
+struct Brush {
+  int32_t width;
+  int32_t height;
+};
+
+Brush brushOf(const PenContext* ctx) {
+  return {readHeaderField(ctx->brushHeader, 4), readHeaderField(ctx->brushHeader, 8)};
+}
+
+// The literal order of work: each ink pixel, with the column tracker, paints
+// its block at once. Needs no scratch area, so it is also the way out when a
+// brush or a box does not fit the scratch.
+void stampPixels(const VisibleBrush& visible, const BlockGrid& grid, const BitmapGeometry& canvas,
+                 PenContext* ctx) {
+  const BitmapGeometry brush = bitmapGeometry(ctx->brushHeader);
+  int64_t tracker = -1;
+  for (int64_t i = 0; i < visible.height; ++i) {
+    const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(visible.column, visible.row + i);
+    const int64_t y = visible.top + i;
+    for (int64_t j = 0; j < visible.width; ++j) {
+      if (brushRow[j] != 0) continue;
+      const int64_t column = grid.column(visible.left + j);
+      if (grid.width > 1) {
+        if (column == tracker) continue;
+        tracker = column;
+      }
+      paintBlock(grid, canvas, ctx, column, grid.row(y));
+    }
+  }
+}
+
+// One placement through the block set; false when its box does not fit.
+bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible,
+                          const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx) {
+  if (!blockSetBegin(blockBoxOf(visible, grid))) return false;
+  addBrushBlocks(runs, visible, grid);
+  blockSetPaint(grid, canvas, ctx);
+  return true;
+}
+
+void stampPlacement(int64_t left, int64_t top, int64_t width, int64_t height, PenContext* ctx) {
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
   const BitmapGeometry brush = bitmapGeometry(ctx->brushHeader);
   // Never read past the brush, whatever size the caller claims.
   if (width > brush.width) width = brush.width;
   if (height > brush.height) height = brush.height;
-
-  int64_t columnOffset = 0, rowOffset = 0;
-  if (left < 0) {
-    columnOffset = -left;
-    width -= columnOffset;
-    left = 0;
-  }
-  if (top < 0) {
-    rowOffset = -top;
-    height -= rowOffset;
-    top = 0;
-  }
-  if (left + width > canvas.width) width = canvas.width - left;
-  if (top + height > canvas.height) height = canvas.height - top;
-  if (width <= 0 || height <= 0) return;
-
+  VisibleBrush visible;
+  if (!clipBrush(left, top, width, height, canvas, visible)) return;
   const BlockGrid grid = currentBlockGrid();
-  // Carries from row to row on purpose: the first ink of a row is skipped when
-  // it falls in the block column last stamped on the row above.
-  int64_t tracker = -1;
-  for (int64_t i = 0; i < height; ++i) {
-    const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(columnOffset, rowOffset + i);
-    for (int64_t j = 0; j < width; ++j) {
-      if (brushRow[j] != 0) continue;
-      const int64_t x = left + j;
-      if (grid.width > 1) {
-        const int64_t column = x / grid.width;
-        if (column == tracker) continue;
-        tracker = column;
-      }
-      stampBlock(static_cast<int32_t>(x), static_cast<int32_t>(top + i), ctx);
-    }
-  }
+  BrushRuns runs;
+  if (visible.width * visible.height <= kSmallBrushPixels || !buildBrushRuns(ctx, runs) ||
+      !stampThroughBlockSet(runs, visible, grid, canvas, ctx))
+    stampPixels(visible, grid, canvas, ctx);
 }
 
-int32_t brushWidthOf(const PenContext* ctx) { return readHeaderField(ctx->brushHeader, 4); }
-int32_t brushHeightOf(const PenContext* ctx) { return readHeaderField(ctx->brushHeader, 8); }
+// The blocks covering the visible parts of the brush at walk points a..b: by
+// monotonicity, those of the union of the brush rectangles at a and b.
+BlockBox blockBoxOfPoints(const SegmentWalk& walk, uint64_t a, uint64_t b, Brush brush,
+                          const BitmapGeometry& canvas, const BlockGrid& grid) {
+  const BrushRect r = unionOf(placeBrush(walkPointAt(walk, a), brush.width, brush.height),
+                              placeBrush(walkPointAt(walk, b), brush.width, brush.height));
+  VisibleBrush visible;
+  clipBrush(r.left, r.top, r.right - r.left, r.bottom - r.top, canvas, visible);
+  return blockBoxOf(visible, grid);
+}
+
+// The last point of the chunk that starts at `first` and whose blocks fit one
+// block set; `first` itself when even its own do not.
+uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
+                  const BitmapGeometry& canvas, const BlockGrid& grid) {
+  if (blockSetFits(blockBoxOfPoints(walk, first, last, brush, canvas, grid))) return last;
+  uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
+  while (lo < hi) {
+    const uint64_t mid = lo + (hi - lo + 1) / 2;
+    if (blockSetFits(blockBoxOfPoints(walk, first, mid, brush, canvas, grid)))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+// Stamps walk points first..last, whose brushes all reach the canvas.
+void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
+               PenContext* ctx) {
+  const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
+  const BlockGrid grid = currentBlockGrid();
+  BrushRuns runs;
+  const bool haveRuns = buildBrushRuns(ctx, runs);
+  WalkCursor cursor = walkCursorAt(walk, first);
+  for (uint64_t k = first;;) {
+    const uint64_t end = haveRuns ? chunkEnd(walk, k, last, brush, canvas, grid) : k;
+    const bool gathered =
+        haveRuns && blockSetBegin(blockBoxOfPoints(walk, k, end, brush, canvas, grid));
+    for (;; ++k) {
+      const BrushRect rect = placeBrush(cursor.point, brush.width, brush.height);
+      VisibleBrush visible;
+      clipBrush(rect.left, rect.top, brush.width, brush.height, canvas, visible);
+      if (gathered)
+        addBrushBlocks(runs, visible, grid);
+      else
+        stampPixels(visible, grid, canvas, ctx);
+      if (k == end) break;
+      walkStep(walk, cursor);
+    }
+    if (gathered) blockSetPaint(grid, canvas, ctx);
+    if (k == last) return;
+    walkStep(walk, cursor);
+    ++k;
+  }
+}
 
 }  // namespace
 
 int32_t stampBrush(int32_t left, int32_t top, int32_t width, int32_t height, PenContext* ctx) {
-  stampBrushAt(left, top, width, height, ctx);
+  stampPlacement(left, top, width, height, ctx);
   return 0;
 }
 
 int32_t stampAtCursor(PenContext* ctx) {
-  const int32_t bw = brushWidthOf(ctx), bh = brushHeightOf(ctx);
-  const BrushRect rect = placeBrush({ctx->cursorX, ctx->cursorY}, bw, bh);
-  stampBrushAt(rect.left, rect.top, bw, bh, ctx);
+  const Brush brush = brushOf(ctx);
+  const BrushRect rect = placeBrush({ctx->cursorX, ctx->cursorY}, brush.width, brush.height);
+  stampPlacement(rect.left, rect.top, brush.width, brush.height, ctx);
   reportChange(ctx, rect);
   return 0;
 }
 
 int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
-  const int32_t bw = brushWidthOf(ctx), bh = brushHeightOf(ctx);
+  const Brush brush = brushOf(ctx);
   const SegmentWalk walk = makeSegmentWalk(fromX, fromY, ctx->cursorX, ctx->cursorY);
   // The points move monotonically, so the union of all brush rectangles is
   // that of the first and the last.
-  const BrushRect changed = unionOf(placeBrush(walkPointAt(walk, 0), bw, bh),
-                                    placeBrush(walkPointAt(walk, walk.major), bw, bh));
-
+  const BrushRect changed = unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
+                                    placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
   // Only points whose brush reaches the canvas can paint; the walk may have
   // billions of others.
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
   PointBox reach;
   uint64_t first, last;
-  if (pointsReachingCanvas(bw, bh, canvas.width, canvas.height, reach) &&
-      walkRangeInBox(walk, reach, first, last)) {
-    WalkCursor cursor = walkCursorAt(walk, first);
-    for (uint64_t k = first;; ++k) {
-      const BrushRect rect = placeBrush(cursor.point, bw, bh);
-      stampBrushAt(rect.left, rect.top, bw, bh, ctx);
-      if (k == last) break;
-      walkStep(walk, cursor);
-    }
-  }
+  if (pointsReachingCanvas(brush.width, brush.height, canvas.width, canvas.height, reach) &&
+      walkRangeInBox(walk, reach, first, last))
+    stampWalk(walk, first, last, brush, ctx);
   reportChange(ctx, changed);
   return 0;
 }
