@@ -87,8 +87,6 @@ TEST(Library, LoadsAndExportsThePenByName) {
     EXPECT_EQ(GetProcAddress(library(), absent), nullptr) << absent;
 }
 
-DWORD WINAPI idleThread(LPVOID) { return 0; }
-
 BOOL CALLBACK collectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR out) {
   reinterpret_cast<std::vector<WORD>*>(out)->push_back(language);
   return TRUE;
@@ -103,11 +101,6 @@ TEST(Library, TheEntryAnswersTrueForThreadsComingAndGoing) {
                                                nt->OptionalHeader.AddressOfEntryPoint);
   EXPECT_EQ(entry(library(), DLL_THREAD_ATTACH, nullptr), TRUE);
   EXPECT_EQ(entry(library(), DLL_THREAD_DETACH, nullptr), TRUE);
-  // And a real thread, which the loader announces to the library.
-  HANDLE thread = CreateThread(nullptr, 0, idleThread, nullptr, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
 }
 
 TEST(PenButton, IsAJapaneseTaggedSixteenColourBitmapOfThePicture) {
