@@ -1,9 +1,10 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
 #   make demo   (not yet: comes with the stand-in host)
+#   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 demo format clean
+.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -26,6 +27,20 @@ build-win32: prereqs
 	cmake --preset win32
 	cmake --build --preset win32
 
+VERSION = 0.01
+
+# The library alone, and the note with Windows line ends.
+dist: prereqs
+	cmake --preset win32
+	cmake --build --preset win32 --target Tessaly
+	rm -rf dist/stage && mkdir -p dist/stage
+	cp build/win32/bin/Tessaly.dll dist/stage/
+	sed 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
+	rm -f dist/Tessaly-$(VERSION).zip
+	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt
+	rm -rf dist/stage
+	@echo "dist/Tessaly-$(VERSION).zip"
+
 demo:
 	@echo "make demo arrives with the stand-in host; run 'make test' for now." >&2
 	@exit 1
@@ -34,4 +49,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
-  g++-mingw-w64-i686 wine wine32:i386 libstb-dev zip python3 clang-format"
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 libstb-dev zip python3 clang-format"
 
 missing=""
 for p in $packages; do

@@ -1,0 +1,68 @@
+// zorvel_windows.h - the editor's window tree built from real windows, for
+// test programs that run under Wine: a top-level frame; among its children,
+// after another one, a window of the registered class "Zorvel DialogBar",
+// whose first child holds a real COMBOBOX with control ID 110; and the chain
+// frame > client > document > view, so that the view's third ancestor is the
+// frame. Knows nothing of the pen's own headers.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zorvel_windows {
+
+inline void registerClass(const char* name) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = name;
+  RegisterClassA(&wc);  // a second registration fails harmlessly
+}
+
+inline HWND child(HWND parent, const char* windowClass, int id = 0, DWORD style = 0) {
+  return CreateWindowExA(0, windowClass, "", WS_CHILD | style, 0, 0, 200, 100, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+struct Tree {
+  HWND frame = nullptr, toolbar = nullptr, bar = nullptr, page = nullptr, box = nullptr;
+  HWND client = nullptr, document = nullptr, view = nullptr;
+
+  // `barClass` other than "Zorvel DialogBar" builds a tree without the bar.
+  explicit Tree(const char* barClass = "Zorvel DialogBar") {
+    registerClass("Zorvel Frame");
+    registerClass("Zorvel Pane");
+    registerClass("Zorvel DialogBar");
+    frame = CreateWindowExA(0, "Zorvel Frame", "Zorvel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    toolbar = child(frame, "Zorvel Pane");
+    bar = child(frame, barClass);
+    page = child(bar, "Zorvel Pane");
+    child(page, "STATIC", 109);
+    box = child(page, "COMBOBOX", 110, CBS_DROPDOWNLIST | WS_VSCROLL);
+    client = child(frame, "Zorvel Pane");
+    document = child(client, "Zorvel Pane");
+    view = child(document, "Zorvel Pane");
+    for (const char* item : {"1x1 pixel", "3x2 pixels", "4x2 pixels", "16x16 pixels"})
+      SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  }
+  ~Tree() { DestroyWindow(frame); }
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+
+  bool complete() const { return frame && toolbar && bar && page && box && view; }
+
+  // Selects `item`, adding it first if the box lacks it.
+  void select(const std::string& item) {
+    LRESULT index = SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(item.c_str()));
+    if (index == CB_ERR)
+      index = SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+  void clearSelection() { SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(-1), 0); }
+};
+
+}  // namespace zorvel_windows
