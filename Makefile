@@ -2,9 +2,10 @@
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
 #   make demo   (not yet: comes with the stand-in host)
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
+#   make bench  the stamping benchmark: fast engine against the literal one
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist demo format clean
+.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist bench demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -40,6 +41,12 @@ dist: prereqs
 	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt
 	rm -rf dist/stage
 	@echo "dist/Tessaly-$(VERSION).zip"
+
+# Optimised native build; prints a table of medians and ratios when done.
+bench: prereqs
+	cmake --preset bench
+	cmake --build --preset bench
+	build/bench/bench/stamping_benchmark $(BENCH_ARGS)
 
 demo:
 	@echo "make demo arrives with the stand-in host; run 'make test' for now." >&2

@@ -14,6 +14,7 @@
 #include "brush_blocks.h"
 #include "brush_placement.h"
 #include "brush_runs.h"
+#include "segment_sweep.h"
 #include "segment_walk.h"
 
 namespace {
@@ -115,18 +116,34 @@ uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush 
   return lo;
 }
 
-// Stamps walk points first..last, whose brushes all reach the canvas.
+// Stamps walk points first..last, whose brushes all reach the canvas, in
+// chunks whose blocks fit one block set: swept block row by block row where
+// the brush allows it and that is cheaper, else gathered point by point, else
+// (no scratch room at all) pixel by pixel.
 void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                PenContext* ctx) {
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
   const BlockGrid grid = currentBlockGrid();
   BrushRuns runs;
   const bool haveRuns = buildBrushRuns(ctx, runs);
+  const bool canSweep = haveRuns && prepareSweep(runs, grid);
   WalkCursor cursor = walkCursorAt(walk, first);
   for (uint64_t k = first;;) {
-    const uint64_t end = haveRuns ? chunkEnd(walk, k, last, brush, canvas, grid) : k;
+    uint64_t end = haveRuns ? chunkEnd(walk, k, last, brush, canvas, grid) : k;
     const bool gathered =
         haveRuns && blockSetBegin(blockBoxOfPoints(walk, k, end, brush, canvas, grid));
+    if (gathered && canSweep) {
+      const uint64_t sweepEnd = end - k < kMaxSweepPoints ? end : k + kMaxSweepPoints - 1;
+      const SweepEstimate cost = estimateSweep(walk, k, sweepEnd, runs, grid);
+      if (cost.sweep < cost.pointByPoint) {
+        sweepSegment(walk, k, sweepEnd, runs, canvas, grid);
+        blockSetPaint(grid, canvas, ctx);
+        if (sweepEnd == last) return;
+        cursor = walkCursorAt(walk, sweepEnd + 1);
+        k = sweepEnd + 1;
+        continue;
+      }
+    }
     for (;; ++k) {
       const BrushRect rect = placeBrush(cursor.point, brush.width, brush.height);
       VisibleBrush visible;
