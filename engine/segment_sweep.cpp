@@ -239,7 +239,7 @@ SweepEstimate estimateSweep(const SegmentWalk& walk, uint64_t first, uint64_t la
   int64_t sweep = walk.xMajor ? span + 1 : n;
   for (int64_t i = 0; i < classCount; ++i) {
     const int64_t rows = span + classes[i].lastRow - classes[i].firstRow + 1;
-    sweep += 3 * (rows / grid.height + 2);
+    sweep += rows / grid.height + 2;
   }
   return {sweep, n * runs.height};
 }
