@@ -88,7 +88,8 @@ void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext*
     return;
   const uint8_t colour = blockColour(grid, ctx, column, row);
   for (int64_t y = top; y < top + height; ++y)
-    std::memset(ctx->canvasBits + canvas.offsetOf(left, y), colour, static_cast<std::size_t>(width));
+    std::memset(ctx->canvasBits + canvas.offsetOf(left, y), colour,
+                static_cast<std::size_t>(width));
 }
 
 void beginBlockRuns() {

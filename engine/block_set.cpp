@@ -7,7 +7,7 @@ namespace {
 constexpr int64_t kWords = int64_t{1} << 15;  // 2M blocks, 256 KiB
 constexpr int64_t kRows = int64_t{1} << 13;
 
-uint64_t bits[kWords];  // all zero between calls
+uint64_t bits[kWords];        // all zero between calls
 int64_t touchedFirst[kRows];  // first and last word written in each row
 int64_t touchedLast[kRows];
 BlockBox currentBox;

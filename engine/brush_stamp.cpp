@@ -66,8 +66,8 @@ void stampPixels(const VisibleBrush& visible, const BlockGrid& grid, const Bitma
 }
 
 // One placement through the block set; false when its box does not fit.
-bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible,
-                          const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx) {
+bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible, const BlockGrid& grid,
+                          const BitmapGeometry& canvas, PenContext* ctx) {
   if (!blockSetBegin(blockBoxOf(visible, grid))) return false;
   addBrushBlocks(runs, visible, grid);
   blockSetPaint(grid, canvas, ctx);
@@ -182,8 +182,9 @@ int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
   const SegmentWalk walk = makeSegmentWalk(fromX, fromY, ctx->cursorX, ctx->cursorY);
   // The points move monotonically, so the union of all brush rectangles is
   // that of the first and the last.
-  const BrushRect changed = unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
-                                    placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
+  const BrushRect changed =
+      unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
+              placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
   // Only points whose brush reaches the canvas can paint; the walk may have
   // billions of others.
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);

@@ -83,8 +83,8 @@ struct SweepView {
       return;
     }
     const int64_t ap = k.aboveStart, bp = k.aboveEnd, W = canvas.width;
-    addFull(row, a, b, La, Lb < -bp - 1 ? Lb : -bp - 1);     // the row above off to the left
-    addFull(row, a, b, La > W - ap ? La : W - ap, Lb);       // the row above off to the right
+    addFull(row, a, b, La, Lb < -bp - 1 ? Lb : -bp - 1);  // the row above off to the left
+    addFull(row, a, b, La > W - ap ? La : W - ap, Lb);    // the row above off to the right
     int64_t lo = La > -bp ? La : -bp, hi = Lb < W - 1 - ap ? Lb : W - 1 - ap;
     if (lo < -b) lo = -b;
     if (hi > W - 1 - a) hi = W - 1 - a;
@@ -100,7 +100,8 @@ struct SweepView {
 
 // Blocks over the entries first..last (in walk order): L moves one way along
 // the walk, so its extremes are at the two ends.
-void addEntries(const SweepView& view, int64_t row, const RowClass& k, int64_t first, int64_t last) {
+void addEntries(const SweepView& view, int64_t row, const RowClass& k, int64_t first,
+                int64_t last) {
   const int64_t a = entries[first].leftFirst, b = entries[last].leftLast;
   view.addClass(row, k, a < b ? a : b, a < b ? b : a);
 }
@@ -133,8 +134,8 @@ void sweepClass(const RowClass& k, const Tops& tops, int64_t topMin, int64_t top
 
 // A brush whose top lies above the canvas shows row -T on canvas row 0 first,
 // with the tracker at -1 whatever row it is.
-void sweepFirstVisibleRows(const BrushRuns& runs, const Tops& tops, int64_t topMin,
-                           int64_t topMax, const SweepView& view) {
+void sweepFirstVisibleRows(const BrushRuns& runs, const Tops& tops, int64_t topMin, int64_t topMax,
+                           const SweepView& view) {
   const int64_t from = topMin > 1 - int64_t{runs.height} ? topMin : 1 - int64_t{runs.height};
   const int64_t to = topMax < -1 ? topMax : -1;
   for (int64_t top = from; top <= to; ++top) {
@@ -176,7 +177,8 @@ Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const B
         uint64_t a = firstStepWithMinor(walk, m), b = firstStepWithMinor(walk, m + 1) - 1;
         if (a < first) a = first;
         if (b > last) b = last;
-        entries[j] = {leftAt(walkPointAt(walk, a), runs.width), leftAt(walkPointAt(walk, b), runs.width)};
+        entries[j] = {leftAt(walkPointAt(walk, a), runs.width),
+                      leftAt(walkPointAt(walk, b), runs.width)};
       }
       return tops;
     }

@@ -87,7 +87,8 @@ void expectSame(const Engines& e, const std::string& what) {
 }
 
 int32_t randomCoordinate(Random& rnd, int32_t extent) {
-  if (rnd.chance(4)) return rnd.chance(50) ? INT32_MIN + rnd.between(0, 3) : INT32_MAX - rnd.between(0, 3);
+  if (rnd.chance(4))
+    return rnd.chance(50) ? INT32_MIN + rnd.between(0, 3) : INT32_MAX - rnd.between(0, 3);
   if (rnd.chance(8)) return rnd.between(-2000000000, 2000000000);
   return rnd.between(-45, extent + 45);
 }
@@ -192,7 +193,8 @@ TEST(FastVsLiteral, BeyondTheScratchAreas) {
   for (const Case& c : cases) {
     TestBitmap brush(c.brushW, c.brushH, 0);
     for (int32_t y = 0; y < c.brushH; ++y)
-      for (int32_t x = 0; x < c.brushW; ++x) brush.at(x, y) = static_cast<uint8_t>(c.brushW == 300 ? (x + y) % 2 : 0);
+      for (int32_t x = 0; x < c.brushW; ++x)
+        brush.at(x, y) = static_cast<uint8_t>(c.brushW == 300 ? (x + y) % 2 : 0);
     Engines e{TestPen(c.canvasW, c.canvasH, brush), TestPen(c.canvasW, c.canvasH, brush)};
     ScopedBlockParams params(c.blockW, c.blockH, 7);
     for (TestPen* pen : {&e.fast, &e.literal}) pen->setCursor(c.toX, c.toY);
@@ -208,10 +210,13 @@ TEST(FastVsLiteral, BeyondTheScratchAreas) {
 TEST(BlockDivider, MatchesDivisionForEveryBlockSize) {
   Random rnd(3);
   for (int n = 0; n < 20000; ++n) {
-    const int64_t d = n < 64 ? n + 1 : rnd.chance(50) ? rnd.between(1, 1000) : rnd.between(1, INT32_MAX);
+    const int64_t d = n < 64           ? n + 1
+                      : rnd.chance(50) ? rnd.between(1, 1000)
+                                       : rnd.between(1, INT32_MAX);
     const BlockDivider divide = makeBlockDivider(d);
-    for (int64_t x : {int64_t{0}, d - 1, d, d + 1, int64_t{INT32_MAX}, int64_t{INT32_MAX} - 1,
-                      int64_t{rnd.between(0, INT32_MAX)}, (INT32_MAX / d) * d, (INT32_MAX / d) * d - 1})
+    for (int64_t x :
+         {int64_t{0}, d - 1, d, d + 1, int64_t{INT32_MAX}, int64_t{INT32_MAX} - 1,
+          int64_t{rnd.between(0, INT32_MAX)}, (INT32_MAX / d) * d, (INT32_MAX / d) * d - 1})
       if (x >= 0) {
         ASSERT_EQ(divide(x), x / d) << x << " / " << d;
       }

@@ -19,11 +19,17 @@ std::vector<WalkPoint> accumulatorWalk(int64_t fromX, int64_t fromY, int64_t toX
   std::vector<WalkPoint> points;
   for (int64_t i = 0; i <= major; ++i) {
     points.push_back({x, y});
-    if (xMajor) x += toX > fromX ? 1 : -1; else y += toY > fromY ? 1 : -1;
+    if (xMajor)
+      x += toX > fromX ? 1 : -1;
+    else
+      y += toY > fromY ? 1 : -1;
     e += minor;
     if (major < e) {
       e -= major;
-      if (xMajor) y += toY > fromY ? 1 : -1; else x += toX > fromX ? 1 : -1;
+      if (xMajor)
+        y += toY > fromY ? 1 : -1;
+      else
+        x += toX > fromX ? 1 : -1;
     }
   }
   return points;
