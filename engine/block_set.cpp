@@ -8,8 +8,8 @@ constexpr int64_t kWords = int64_t{1} << 15;  // 2M blocks, 256 KiB
 constexpr int64_t kRows = int64_t{1} << 13;
 
 uint64_t bits[kWords];        // all zero between calls
-int64_t touchedFirst[kRows];  // first and last word written in each row
-int64_t touchedLast[kRows];
+int32_t touchedFirst[kRows];  // first and last word written in each row
+int32_t touchedLast[kRows];
 BlockBox currentBox;
 int64_t wordsPerRow;
 
@@ -33,7 +33,7 @@ bool blockSetBegin(const BlockBox& box) {
   currentBox = box;
   wordsPerRow = words;
   for (int64_t r = 0; r < rows; ++r) {
-    touchedFirst[r] = words;
+    touchedFirst[r] = static_cast<int32_t>(words);
     touchedLast[r] = -1;
   }
   return true;
@@ -56,8 +56,8 @@ void blockSetAdd(int64_t row, int64_t first, int64_t last) {
     for (int64_t w = wa + 1; w < wb; ++w) line[w] = ~uint64_t{0};
     line[wb] |= bitsUpTo(b & 63);
   }
-  if (wa < touchedFirst[r]) touchedFirst[r] = wa;
-  if (wb > touchedLast[r]) touchedLast[r] = wb;
+  if (wa < touchedFirst[r]) touchedFirst[r] = static_cast<int32_t>(wa);
+  if (wb > touchedLast[r]) touchedLast[r] = static_cast<int32_t>(wb);
 }
 
 void blockSetPaint(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx) {
@@ -89,6 +89,6 @@ void blockSetPaint(const BlockGrid& grid, const BitmapGeometry& canvas, PenConte
     }
     if (runStart >= 0)
       paintBlockRun(grid, canvas, ctx, row, currentBox.left + runStart,
-                    currentBox.left + touchedLast[r] * 64 + 63);
+                    currentBox.left + int64_t{touchedLast[r]} * 64 + 63);
   }
 }
