@@ -104,7 +104,8 @@ BlockBox blockBoxOfPoints(const SegmentWalk& walk, uint64_t a, uint64_t b, Brush
 // block set; `first` itself when even its own do not.
 uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                   const BitmapGeometry& canvas, const BlockGrid& grid) {
-  if (blockSetFits(blockBoxOfPoints(walk, first, last, brush, canvas, grid))) return last;
+  if (first == last || blockSetFits(blockBoxOfPoints(walk, first, last, brush, canvas, grid)))
+    return last;
   uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo + 1) / 2;

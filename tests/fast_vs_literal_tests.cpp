@@ -189,6 +189,7 @@ TEST(FastVsLiteral, BeyondTheScratchAreas) {
       {300, 300, 300, 300, 1, 1, 150, 150, 150, 150},  // checkerboard: ~45000 runs
       {64, 5000, 3, 4500, 2, 3, 10, 2000, 20, 2100},   // more brush rows than kept
       {2600, 1100, 9, 9, 1, 1, -10, -10, 2610, 1110},  // a diagonal over 2.8M blocks
+      {2100, 1100, 2100, 1050, 1, 1, 1050, 530, 1050, 530},  // one point, 2.2M blocks
   };
   for (const Case& c : cases) {
     TestBitmap brush(c.brushW, c.brushH, 0);
