@@ -195,7 +195,7 @@ bool Checker::palette(Command& c) {
   }
   auto read = std::make_shared<Palette>();
   std::string error;
-  if (!readJascPalette(words_[1], *read, error)) return fail("palette " + error);
+  if (!readJascPalette(words_[1], *read, error)) return fail("palette: " + error);
   c.palette = read;
   return true;
 }
