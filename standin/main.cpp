@@ -25,10 +25,12 @@
 
 namespace {
 
+const char kUsage[] =
+    "usage: standin PEN.dll SCRIPT [SCRIPT...]\n"
+    "       standin --info PEN.dll [BUTTON.png]\n";
+
 int usage() {
-  std::fprintf(stderr,
-               "usage: standin PEN.dll SCRIPT [SCRIPT...]\n"
-               "       standin --info PEN.dll [BUTTON.png]\n");
+  std::fputs(kUsage, stderr);
   return kExitBadInput;
 }
 
@@ -129,6 +131,10 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return kExitOk;
+  }
   if (!args.empty() && args[0] == "--info") {
     if (args.size() != 2 && args.size() != 3) return usage();
     return showInfo(args[1], args.size() == 3 ? args[2] : "");
