@@ -1,6 +1,6 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
-#   make demo   (not yet: comes with the stand-in host)
+#   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
 #   make bench  the stamping benchmark: fast engine against the literal one
 # Each target installs missing prerequisites first.
@@ -48,12 +48,14 @@ bench: prereqs
 	cmake --build --preset bench
 	build/bench/bench/stamping_benchmark $(BENCH_ARGS)
 
-demo:
-	@echo "make demo arrives with the stand-in host; run 'make test' for now." >&2
-	@exit 1
+# The stand-in host replays examples/ through the real DLL under Wine.
+demo: prereqs
+	cmake --preset win32
+	cmake --build --preset win32 --target Tessaly standin
+	@scripts/demo.sh build/win32
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build dist
+	rm -rf build dist out
