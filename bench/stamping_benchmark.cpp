@@ -133,7 +133,7 @@ class TableReporter : public benchmark::ConsoleReporter {
                 "baseline us", "speed-up", "/baseline");
     for (const auto& [key, t] : times_) {
       const double fast = at(t, "fast"), literalTime = at(t, "literal"), base = at(t, "baseline");
-      std::printf("%-28s %12.2f %12.2f %12.2f %9.1f %9.1f\n", key.c_str(), fast, literalTime, base,
+      std::printf("%-28s %12.3f %12.3f %12.3f %9.2f %9.1f\n", key.c_str(), fast, literalTime, base,
                   fast > 0 ? literalTime / fast : 0.0, base > 0 ? fast / base : 0.0);
     }
   }

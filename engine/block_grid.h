@@ -38,15 +38,9 @@ struct BlockGrid {
   BlockDivider row;     // canvas y -> block row
 };
 
-inline BlockGrid currentBlockGrid() {
-  BlockGrid grid;
-  grid.width = blockWidth < 1 ? 1 : blockWidth;
-  grid.height = blockHeight < 1 ? 1 : blockHeight;
-  grid.tone = strokeTone < 0 ? 0 : strokeTone > 16 ? 16 : strokeTone;
-  grid.column = makeBlockDivider(grid.width);
-  grid.row = makeBlockDivider(grid.height);
-  return grid;
-}
+// The grid of the current block parameters. The dividers cost more than a
+// small stamp, so the last grid is kept until the parameters change.
+BlockGrid currentBlockGrid();
 
 inline bool toneCellSet(const BlockGrid& grid, int64_t column, int64_t row) {
   return TonePatternTable.cells[grid.tone][row & 3][column & 3] != 0;

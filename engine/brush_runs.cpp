@@ -27,6 +27,7 @@ bool buildBrushRuns(const PenContext* ctx, BrushRuns& out) {
   const BitmapGeometry brush = bitmapGeometry(ctx->brushHeader);
   if (brush.empty() || brush.height > kMaxRows || brush.width > INT32_MAX) return false;
   uint32_t count = 0;
+  int64_t ink = 0;
   for (int64_t r = 0; r < brush.height; ++r) {
     rowStartScratch[r] = count;
     const uint8_t* row = ctx->brushBits + brush.offsetOf(0, r);
@@ -39,6 +40,7 @@ bool buildBrushRuns(const PenContext* ctx, BrushRuns& out) {
       const uint8_t* q = skipInk(p + 1, end);
       if (count == kMaxRuns) return false;
       runScratch[count++] = {static_cast<int32_t>(p - row), static_cast<int32_t>(q - row - 1)};
+      ink += q - p;
       p = q;
     }
   }
@@ -47,5 +49,6 @@ bool buildBrushRuns(const PenContext* ctx, BrushRuns& out) {
   out.height = static_cast<int32_t>(brush.height);
   out.runs = runScratch;
   out.rowStart = rowStartScratch;
+  out.inkPixels = ink;
   return true;
 }

@@ -21,6 +21,7 @@ struct BrushRuns {
   int32_t height;
   const InkRun* runs;        // all runs, row after row, left to right
   const uint32_t* rowStart;  // runs of brush row r: runs[rowStart[r] .. rowStart[r + 1])
+  int64_t inkPixels;         // in all runs together
 };
 
 // Reads the brush of `ctx` (which must have a width and height of at least 1).

@@ -46,9 +46,8 @@ Brush brushOf(const PenContext* ctx) {
 // The literal order of work: each ink pixel, with the column tracker, paints
 // its block at once. Needs no scratch area, so it is also the way out when a
 // brush or a box does not fit the scratch.
-void stampPixels(const VisibleBrush& visible, const BlockGrid& grid, const BitmapGeometry& canvas,
-                 PenContext* ctx) {
-  const BitmapGeometry brush = bitmapGeometry(ctx->brushHeader);
+void stampPixels(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
+                 const BitmapGeometry& canvas, PenContext* ctx) {
   int64_t tracker = -1;
   for (int64_t i = 0; i < visible.height; ++i) {
     const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(visible.column, visible.row + i);
@@ -86,7 +85,7 @@ void stampPlacement(int64_t left, int64_t top, int64_t width, int64_t height, Pe
   BrushRuns runs;
   if (visible.width * visible.height <= kSmallBrushPixels || !buildBrushRuns(ctx, runs) ||
       !stampThroughBlockSet(runs, visible, grid, canvas, ctx))
-    stampPixels(visible, grid, canvas, ctx);
+    stampPixels(visible, brush, grid, canvas, ctx);
 }
 
 // The blocks covering the visible parts of the brush at walk points a..b: by
@@ -121,6 +120,7 @@ uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush 
 struct SegmentJob {
   const SegmentWalk& walk;
   Brush brush;
+  BitmapGeometry brushGeometry;
   BitmapGeometry canvas;
   BlockGrid grid;
   BrushRuns runs;
@@ -128,6 +128,10 @@ struct SegmentJob {
   bool canSweep;  // and its rows are one run each (segment_sweep.h)
   PenContext* ctx;
 };
+
+// A brush of a pixel or two with small blocks stamps fastest point by point,
+// pixel by pixel: gathering would cost more than the few bytes it saves.
+constexpr int64_t kTinyStampBytes = 16;
 
 VisibleBrush visibleAt(const SegmentJob& job, WalkPoint p) {
   const BrushRect rect = placeBrush(p, job.brush.width, job.brush.height);
@@ -159,7 +163,8 @@ uint64_t stampChunk(const SegmentJob& job, uint64_t first, uint64_t last) {
       job.haveRuns ? chunkEnd(job.walk, first, last, job.brush, job.canvas, job.grid) : first;
   if (!job.haveRuns ||
       !blockSetBegin(blockBoxOfPoints(job.walk, first, end, job.brush, job.canvas, job.grid))) {
-    stampPixels(visibleAt(job, walkPointAt(job.walk, first)), job.grid, job.canvas, job.ctx);
+    stampPixels(visibleAt(job, walkPointAt(job.walk, first)), job.brushGeometry, job.grid,
+                job.canvas, job.ctx);
     return first;
   }
   const uint64_t sweepEnd = end - first < kMaxSweepPoints ? end : first + kMaxSweepPoints - 1;
@@ -173,13 +178,57 @@ uint64_t stampChunk(const SegmentJob& job, uint64_t first, uint64_t last) {
   return end;
 }
 
+// A brush of one ink pixel (the common 1 x 1 pen) paints one block a point.
+void stampPointInk(const SegmentJob& job, uint64_t first, uint64_t last) {
+  int64_t row = 0;
+  while (job.runs.rowStart[row + 1] == job.runs.rowStart[row]) ++row;
+  const int64_t dx = job.runs.runs[job.runs.rowStart[row]].start - job.brush.width / 2 + 1;
+  const int64_t dy = row - job.brush.height / 2 + 1;
+  WalkCursor cursor = walkCursorAt(job.walk, first);
+  for (uint64_t k = first;; ++k) {
+    const int64_t x = cursor.point.x + dx, y = cursor.point.y + dy;
+    if (job.canvas.contains(x, y))
+      paintBlock(job.grid, job.canvas, job.ctx, job.grid.column(x), job.grid.row(y));
+    if (k == last) return;
+    walkStep(job.walk, cursor);
+  }
+}
+
+// Stamps points first..last one by one, pixel by pixel.
+void stampPointPixels(const SegmentJob& job, uint64_t first, uint64_t last) {
+  if (job.haveRuns && job.runs.inkPixels == 1) {
+    stampPointInk(job, first, last);
+    return;
+  }
+  WalkCursor cursor = walkCursorAt(job.walk, first);
+  for (uint64_t k = first;; ++k) {
+    stampPixels(visibleAt(job, cursor.point), job.brushGeometry, job.grid, job.canvas, job.ctx);
+    if (k == last) return;
+    walkStep(job.walk, cursor);
+  }
+}
+
 // Stamps walk points first..last, whose brushes all reach the canvas.
 void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                PenContext* ctx) {
-  SegmentJob job{walk,  brush, bitmapGeometry(ctx->canvasHeader), currentBlockGrid(), {}, false,
-                 false, ctx};
+  SegmentJob job{walk,
+                 brush,
+                 bitmapGeometry(ctx->brushHeader),
+                 bitmapGeometry(ctx->canvasHeader),
+                 currentBlockGrid(),
+                 {},
+                 false,
+                 false,
+                 ctx};
   job.haveRuns = buildBrushRuns(ctx, job.runs);
+  const int64_t blockBytes = job.grid.width * job.grid.height;  // both below 2^31
   job.canSweep = job.haveRuns && prepareSweep(job.runs, job.grid);
+  const bool tiny = job.haveRuns && blockBytes <= kTinyStampBytes &&
+                    job.runs.inkPixels <= kTinyStampBytes / blockBytes;
+  if (tiny && !(job.canSweep && sweepIsCheaper(job, first, last))) {
+    stampPointPixels(job, first, last);
+    return;
+  }
   for (uint64_t k = first;; ++k) {
     k = stampChunk(job, k, last);
     if (k == last) return;

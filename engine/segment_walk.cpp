@@ -7,7 +7,10 @@ uint64_t distance(int64_t a, int64_t b) { return static_cast<uint64_t>(a > b ? a
 // Minor-axis units moved after k steps; see the header for the closed form.
 uint64_t minorStepsAfter(const SegmentWalk& walk, uint64_t k) {
   const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
-  return total == 0 ? 0 : (total - 1) / walk.major;
+  if (total == 0) return 0;
+  // The last point, asked for with every segment, without a division.
+  if (k == walk.major) return walk.minor - 1;
+  return (total - 1) / walk.major;
 }
 
 int64_t minorOf(const SegmentWalk& walk, WalkPoint p) { return walk.xMajor ? p.y : p.x; }
@@ -25,6 +28,10 @@ bool majorRange(const SegmentWalk& walk, int64_t low, int64_t high, uint64_t& fi
   first = static_cast<uint64_t>(a);
   last = static_cast<uint64_t>(b);
   return true;
+}
+
+bool inBox(const PointBox& box, WalkPoint p) {
+  return p.x >= box.left && p.x <= box.right && p.y >= box.top && p.y <= box.bottom;
 }
 
 }  // namespace
@@ -70,6 +77,12 @@ void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
 }
 
 bool walkRangeInBox(const SegmentWalk& walk, const PointBox& box, uint64_t& first, uint64_t& last) {
+  // Most segments lie wholly inside: both ends in the box put every point in.
+  if (inBox(box, walkPointAt(walk, 0)) && inBox(box, walkPointAt(walk, walk.major))) {
+    first = 0;
+    last = walk.major;
+    return true;
+  }
   const int64_t majorLow = walk.xMajor ? box.left : box.top;
   const int64_t majorHigh = walk.xMajor ? box.right : box.bottom;
   const int64_t minorLow = walk.xMajor ? box.top : box.left;
