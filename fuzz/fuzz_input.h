@@ -39,18 +39,33 @@ class FuzzInput {
 };
 
 // A bitmap width or height: mostly 1..48, sometimes up to 300 (odd sizes
-// included), rarely 0 or negative.
+// included), rarely a long strip of up to 9000 (the caller caps the area), 0
+// or negative. The strips let a segment or a brush outgrow the engine's
+// scratch areas, so that its fallbacks run too.
 //   byte < 0xC0       1 + byte % 48
-//   byte < 0xF8       49 + u16 % 252
+//   byte < 0xF4       49 + u16 % 252
+//   byte < 0xF8       301 + u16 % 8700
 //   0xF8..0xFB        0
 //   0xFC..0xFF        a negative value from a table, chosen by the next byte
 inline int32_t bitmapSize(FuzzInput& in) {
   const uint8_t b = in.byte();
   if (b < 0xC0) return 1 + b % 48;
-  if (b < 0xF8) return 49 + in.u16() % 252;
+  if (b < 0xF4) return 49 + in.u16() % 252;
+  if (b < 0xF8) return 301 + in.u16() % 8700;
   if (b < 0xFC) return 0;
   constexpr int32_t negatives[] = {-1, -2, -3, -4, -7, -300, -65536, INT32_MIN};
   return negatives[in.byte() % 8];
+}
+
+// Shrinks the longer side of a bitmap larger than 2^17 pixels (a strip
+// across a wide bitmap) to keep it to about that.
+inline void capArea(int32_t& width, int32_t& height) {
+  constexpr int64_t kMaxPixels = int64_t{1} << 17;
+  if (width <= 0 || height <= 0 || int64_t{width} * height <= kMaxPixels) return;
+  if (width > height)
+    width = static_cast<int32_t>(kMaxPixels / height);
+  else
+    height = static_cast<int32_t>(kMaxPixels / width);
 }
 
 // A tone level: mostly 0..16, otherwise values just outside and the ends of

@@ -34,6 +34,8 @@ def size(v):
         return u8(v - 1)
     if 49 <= v <= 300:
         return u8(0xC0) + u16(v - 49)
+    if 301 <= v <= 9000:
+        return u8(0xF4) + u16(v - 301)
     if v == 0:
         return u8(0xF8)
     return u8(0xFC) + u8([-1, -2, -3, -4, -7, -300, -65536, INT_MIN].index(v))
@@ -362,6 +364,16 @@ def seeds():
         s.press((1, 1)).drag((canvas[0] - 1 if canvas[0] > 0 else 4, 2))
         s.press((0, 0), box=select(1)).send(RBUTTONDOWN, (1, 1)).drag((-3, -3))
         out[name] = s
+
+    # Long strips: a segment whose blocks do not fit one block set, and a
+    # brush taller than the rows of the brush-run scratch.
+    s = Seed(canvas=(3, 9000), brush=(3, 40), brush_mode=0, items=[item_valid(1, 1)])
+    s.press((1, 0)).drag((1, 8990)).drag((0, 20)).press((2, 4500)).drag((2, 9040))
+    out["canvas-tall-strip"] = s
+    s = Seed(canvas=(24, 5000), brush=(5, 4500), brush_mode=2, mask_mode=1, mask=True,
+             items=[item_valid(2, 3)], level=4)
+    s.press((10, 2500)).drag((14, 2600)).drag((-2, 10))
+    out["brush-tall-strip"] = s
 
     # Cursors far away: steps, anywhere, the ends of the range, and segments
     # around a million steps.

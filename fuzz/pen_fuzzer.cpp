@@ -539,8 +539,10 @@ void loadPen() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzInput in(data, size);
-  const int32_t canvasW = fuzz::bitmapSize(in), canvasH = fuzz::bitmapSize(in);
-  const int32_t brushW = fuzz::bitmapSize(in), brushH = fuzz::bitmapSize(in);
+  int32_t canvasW = fuzz::bitmapSize(in), canvasH = fuzz::bitmapSize(in);
+  int32_t brushW = fuzz::bitmapSize(in), brushH = fuzz::bitmapSize(in);
+  fuzz::capArea(canvasW, canvasH);
+  fuzz::capArea(brushW, brushH);
   loadPen();
   Session session(canvasW, canvasH, brushW, brushH);
   session.setUp(in);
