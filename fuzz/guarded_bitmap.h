@@ -63,16 +63,15 @@ class GuardedBitmap {
   const uint8_t* bits() const { return storage_.get() + kGuardBytes; }
 
   // Row padding: the bytes between the width and the stride of every row.
-  bool isPadding(std::size_t offset) const {
-    return stride_ > 0 && offset % stride_ >= static_cast<std::size_t>(width_);
-  }
   void setPadding(uint8_t value) {
-    for (std::size_t i = 0; i < bytes_; ++i)
-      if (isPadding(i)) bits()[i] = value;
+    for (std::size_t row = 0; row < bytes_; row += stride_)
+      for (std::size_t i = row + static_cast<std::size_t>(width_); i < row + stride_; ++i)
+        bits()[i] = value;
   }
   bool paddingIs(uint8_t value) const {
-    for (std::size_t i = 0; i < bytes_; ++i)
-      if (isPadding(i) && bits()[i] != value) return false;
+    for (std::size_t row = 0; row < bytes_; row += stride_)
+      for (std::size_t i = row + static_cast<std::size_t>(width_); i < row + stride_; ++i)
+        if (bits()[i] != value) return false;
     return true;
   }
 

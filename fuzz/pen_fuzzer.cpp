@@ -22,6 +22,7 @@
 // A failed check prints what differs and aborts, so libFuzzer keeps the
 // input. PEN_FUZZ_TRACE=1 prints every decoded message.
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -45,8 +46,16 @@ using fuzz::GuardedBitmap;
 using testing_support::FakeEditor;
 
 constexpr int kMaxMessages = 128;
+// Brush pixels over the canvas that the messages of one input may ask the
+// pen to visit: a stamp visits the visible brush once, a segment once for
+// each point whose brush reaches the canvas. An input ends at the message
+// that would go past it, so that a healthy pen finishes any input in a few
+// seconds and libFuzzer's timeout stands for work out of proportion to the
+// messages. The size of the blocks is left out on purpose: painting a block
+// more than once is the pen's own cost.
+constexpr int64_t kPenWorkCap = 30'000'000;
 // Byte operations of literal stamping one input may spend (see pen_model.h).
-constexpr int64_t kLiteralBudget = 30'000'000;
+constexpr int64_t kLiteralBudget = 12'000'000;
 constexpr uint8_t kCanvasPadding = 0xEE;
 
 bool tracing() {
@@ -352,11 +361,27 @@ class Session {
   }
 
   void play(FuzzInput& in) {
-    for (index_ = 0; index_ < kMaxMessages && !in.exhausted(); ++index_) playOne(in);
+    for (index_ = 0; index_ < kMaxMessages && !in.exhausted(); ++index_)
+      if (!playOne(in)) return;
   }
 
  private:
-  void playOne(FuzzInput& in) {
+  // The brush pixels over the canvas the pen visits for a message.
+  int64_t penWork(uint32_t message, uint32_t keys) const {
+    const int64_t W = canvas_.width(), H = canvas_.height();
+    const int64_t bw = brush_.width(), bh = brush_.height();
+    if (W <= 0 || H <= 0 || bw <= 0 || bh <= 0) return 1;
+    const int64_t visible = std::min(bw, W) * std::min(bh, H);
+    if (message == WM_LBUTTONDOWN) return visible + 1;
+    if (message != WM_MOUSEMOVE || !(keys & MK_LBUTTON)) return 1;
+    const int64_t dx = std::abs(int64_t{ctx_.cursorX} - model_.state().prevX);
+    const int64_t dy = std::abs(int64_t{ctx_.cursorY} - model_.state().prevY);
+    const int64_t span = dx > dy ? W + bw : H + bh;
+    return std::min(std::max(dx, dy) + 1, span + 1) * visible + 1;
+  }
+
+  // Plays one message; false when the input's work cap is spent.
+  bool playOne(FuzzInput& in) {
     // The editor's changes between two messages.
     const uint8_t change = in.byte();
     if (change & 0x01) {
@@ -376,6 +401,8 @@ class Session {
     const uint32_t message = fuzz::messageNumber(in);
     const uint32_t keys = fuzz::keyFlags(in);
     moveCursor(in, ctx_, canvas_, brush_);
+    penWork_ += penWork(message, keys);
+    if (penWork_ > kPenWorkCap) return false;
 
     // A host may leave null what a message does not need.
     const bool press = message == WM_LBUTTONDOWN;
@@ -398,9 +425,12 @@ class Session {
     PenContext modelCtx = ctx_;
     if (modelCtx.canvasBits) modelCtx.canvasBits = modelCanvas_.bits();
     before_ = ctx_;
+    const auto start = std::chrono::steady_clock::now();
     const int32_t result = ZVPen(window, message, keys, param, arg);
+    const auto penDone = std::chrono::steady_clock::now();
     const fuzz::ModelOutcome outcome =
         model_.handle(window, message, keys, arg ? &modelCtx : nullptr);
+    const auto modelDone = std::chrono::steady_clock::now();
 
     if (tracing())
       std::fprintf(stderr,
@@ -410,6 +440,11 @@ class Session {
                    sparse ? " sparse" : "", blockWidth, blockHeight, strokeTone, ctx_.changedLeft,
                    ctx_.changedTop, ctx_.changedRight, ctx_.changedBottom, ctx_.stateFlags,
                    outcome.canvasModelled ? "" : " (over the literal budget)");
+    if (tracing())
+      std::fprintf(stderr, "    pen %.1f ms, model %.1f ms for literal work %lld\n",
+                   std::chrono::duration<double, std::milli>(penDone - start).count(),
+                   std::chrono::duration<double, std::milli>(modelDone - penDone).count(),
+                   static_cast<long long>(outcome.literalWork));
 
     check(result == 0, "ZVPen returned %d", result);
     checkBuffers();
@@ -427,6 +462,7 @@ class Session {
     ctx_.changedTop = after.changedTop;
     ctx_.changedRight = after.changedRight;
     ctx_.changedBottom = after.changedBottom;
+    return true;
   }
 
   [[gnu::format(printf, 3, 4)]] void check(bool ok, const char* what, ...) const {
@@ -523,6 +559,7 @@ class Session {
   PenContext before_{};
   fuzz::PenModel model_;
   int index_ = -1;
+  int64_t penWork_ = 0;
 };
 
 // The pen's module state as the library has it at load.
