@@ -1,10 +1,11 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
-#   make demo   (not yet: comes with the stand-in host)
+#   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
+#   make bench  the stamping benchmark: fast engine against the literal one
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist demo format clean
+.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist bench demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -41,12 +42,20 @@ dist: prereqs
 	rm -rf dist/stage
 	@echo "dist/Tessaly-$(VERSION).zip"
 
-demo:
-	@echo "make demo arrives with the stand-in host; run 'make test' for now." >&2
-	@exit 1
+# Optimised native build; prints a table of medians and ratios when done.
+bench: prereqs
+	cmake --preset bench
+	cmake --build --preset bench
+	build/bench/bench/stamping_benchmark $(BENCH_ARGS)
+
+# The stand-in host replays examples/ through the real DLL under Wine.
+demo: prereqs
+	cmake --preset win32
+	cmake --build --preset win32 --target Tessaly standin
+	@scripts/demo.sh build/win32
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build dist
+	rm -rf build dist out

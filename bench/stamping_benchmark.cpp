@@ -129,8 +129,8 @@ class TableReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     std::fputc('\n', stderr);
-    std::printf("\n%-28s %12s %12s %12s %9s %9s\n", "stroke/brush/blocks", "fast us",
-                "literal us", "baseline us", "speed-up", "/baseline");
+    std::printf("\n%-28s %12s %12s %12s %9s %9s\n", "stroke/brush/blocks", "fast us", "literal us",
+                "baseline us", "speed-up", "/baseline");
     for (const auto& [key, t] : times_) {
       const double fast = at(t, "fast"), literalTime = at(t, "literal"), base = at(t, "baseline");
       std::printf("%-28s %12.2f %12.2f %12.2f %9.1f %9.1f\n", key.c_str(), fast, literalTime, base,
@@ -141,10 +141,14 @@ class TableReporter : public benchmark::ConsoleReporter {
  private:
   static double multiplier(benchmark::TimeUnit unit) {  // to microseconds
     switch (unit) {
-      case benchmark::kNanosecond: return 1e-3;
-      case benchmark::kMicrosecond: return 1.0;
-      case benchmark::kMillisecond: return 1e3;
-      default: return 1e6;
+      case benchmark::kNanosecond:
+        return 1e-3;
+      case benchmark::kMicrosecond:
+        return 1.0;
+      case benchmark::kMillisecond:
+        return 1e3;
+      default:
+        return 1e6;
     }
   }
   static double at(const std::map<std::string, double>& t, const char* engine) {
@@ -176,8 +180,8 @@ void registerAll() {
   scenarios.push_back({{"far", -2000000000, -3, 2000000000, 7, true}, false, 64, 4, 4});
   for (const Scenario& s : scenarios) {
     const std::string key = s.key();
-    for (auto [engine, fn] : {std::pair{"fast", benchFast}, {"literal", benchLiteral},
-                              {"baseline", benchBaseline}}) {
+    for (auto [engine, fn] :
+         {std::pair{"fast", benchFast}, {"literal", benchLiteral}, {"baseline", benchBaseline}}) {
       if (s.stroke.name == "far" && std::string(engine) == "baseline") continue;
       benchmark::RegisterBenchmark((key + "/" + engine).c_str(), fn, s)
           ->Unit(benchmark::kMicrosecond)

@@ -17,7 +17,8 @@ case $action in
     # A persistent server and the prefix's services, started here with our
     # output detached: a service that a test program started would inherit its
     # stderr and keep CTest waiting for the end of that stream.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # One left running (by an interrupted run, or `make demo`) serves as well.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)

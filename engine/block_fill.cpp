@@ -17,8 +17,48 @@ int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
   return start + size < limit ? start + size : limit;
 }
 
-// One canvas row of blocks first..last: the first four blocks by hand, the
-// rest by doubling copies, since the colours repeat every four blocks.
+// Along a canvas row the block colours repeat every four blocks. For narrow
+// blocks each of the four tone rows gets a prepared line of whole periods, at
+// least 256 bytes long plus one period of slack for the phase of a run's
+// first block, built when first needed in a painting pass.
+constexpr int64_t kLineBlockWidth = 64;
+constexpr int64_t kLineBytes = 256 + 8 * kLineBlockWidth;
+
+struct ToneLine {
+  bool ready;
+  int64_t period;  // bytes of whole periods to copy at a time
+  uint8_t bytes[kLineBytes];
+};
+ToneLine toneLines[4];
+
+const ToneLine& toneLineFor(const BlockGrid& grid, const PenContext* ctx, int64_t row) {
+  ToneLine& line = toneLines[row & 3];
+  if (!line.ready) {
+    const int64_t unit = 4 * grid.width;
+    line.period = unit * ((256 + unit - 1) / unit);
+    for (int64_t c = 0; c < 4; ++c)
+      std::memset(line.bytes + c * grid.width, blockColour(grid, ctx, c, row),
+                  static_cast<std::size_t>(grid.width));
+    for (int64_t done = unit; done < line.period + unit;) {
+      const int64_t n = done < line.period + unit - done ? done : line.period + unit - done;
+      std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
+      done += n;
+    }
+    line.ready = true;
+  }
+  return line;
+}
+
+void copyToneLine(uint8_t* out, const ToneLine& line, int64_t phase, int64_t length) {
+  while (length > 0) {
+    const int64_t n = line.period < length ? line.period : length;
+    std::memcpy(out, line.bytes + phase, static_cast<std::size_t>(n));
+    out += n;
+    length -= n;
+  }
+}
+
+// Wide blocks: the first four blocks by hand, the rest by doubling copies.
 void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, int64_t row,
                   int64_t first, int64_t length) {
   const int64_t period = 4 * grid.width;
@@ -48,7 +88,12 @@ void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext*
     return;
   const uint8_t colour = blockColour(grid, ctx, column, row);
   for (int64_t y = top; y < top + height; ++y)
-    std::memset(ctx->canvasBits + canvas.offsetOf(left, y), colour, static_cast<std::size_t>(width));
+    std::memset(ctx->canvasBits + canvas.offsetOf(left, y), colour,
+                static_cast<std::size_t>(width));
+}
+
+void beginBlockRuns() {
+  for (ToneLine& line : toneLines) line.ready = false;
 }
 
 void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
@@ -63,7 +108,10 @@ void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenConte
   const int64_t length = clippedEnd(last * grid.width, grid.width, canvas.width) - left;
   const int64_t bottom = clippedEnd(top, grid.height, canvas.height);
   uint8_t* const firstLine = ctx->canvasBits + canvas.offsetOf(left, top);
-  fillToneLine(firstLine, grid, ctx, row, first, length);
+  if (grid.width <= kLineBlockWidth)
+    copyToneLine(firstLine, toneLineFor(grid, ctx, row), (first & 3) * grid.width, length);
+  else
+    fillToneLine(firstLine, grid, ctx, row, first, length);
   for (int64_t y = top + 1; y < bottom; ++y)
     std::memcpy(ctx->canvasBits + canvas.offsetOf(left, y), firstLine,
                 static_cast<std::size_t>(length));

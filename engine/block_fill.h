@@ -13,6 +13,10 @@
 void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
                 int64_t column, int64_t row);
 
+// Starts a painting pass: the colours and tone of the call are taken afresh.
+// Call before the first paintBlockRun of each stamping call.
+void beginBlockRuns();
+
 // Paints blocks first..last (inclusive) of block row `row` exactly as
 // paintBlock would one by one, filling whole canvas rows at a time.
 void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,

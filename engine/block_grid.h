@@ -25,15 +25,15 @@ inline BlockDivider makeBlockDivider(int64_t d) {
   while ((int64_t{1} << l) < d) ++l;
   BlockDivider divider;
   divider.shift = 31 + l;
-  divider.multiplier = ((uint64_t{1} << divider.shift) + static_cast<uint64_t>(d) - 1) /
-                       static_cast<uint64_t>(d);
+  divider.multiplier =
+      ((uint64_t{1} << divider.shift) + static_cast<uint64_t>(d) - 1) / static_cast<uint64_t>(d);
   return divider;
 }
 
 struct BlockGrid {
-  int64_t width;   // blockWidth, at least 1
-  int64_t height;  // blockHeight, at least 1
-  int tone;        // strokeTone within 0..16
+  int64_t width;        // blockWidth, at least 1
+  int64_t height;       // blockHeight, at least 1
+  int tone;             // strokeTone within 0..16
   BlockDivider column;  // canvas x -> block column
   BlockDivider row;     // canvas y -> block row
 };

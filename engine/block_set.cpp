@@ -7,14 +7,14 @@ namespace {
 constexpr int64_t kWords = int64_t{1} << 15;  // 2M blocks, 256 KiB
 constexpr int64_t kRows = int64_t{1} << 13;
 
-uint64_t bits[kWords];  // all zero between calls
-int64_t touchedFirst[kRows];  // first and last word written in each row
-int64_t touchedLast[kRows];
+uint64_t bits[kWords];        // all zero between calls
+int32_t touchedFirst[kRows];  // first and last word written in each row
+int32_t touchedLast[kRows];
 BlockBox currentBox;
 int64_t wordsPerRow;
 
-uint64_t bitsFrom(int64_t bit) { return ~uint64_t{0} << bit; }
-uint64_t bitsUpTo(int64_t bit) { return ~uint64_t{0} >> (63 - bit); }
+uint64_t bitsFrom(uint64_t bit) { return ~uint64_t{0} << bit; }
+uint64_t bitsUpTo(uint64_t bit) { return ~uint64_t{0} >> (63 - bit); }
 
 int trailingZeros(uint64_t w) { return __builtin_ctzll(w); }
 
@@ -33,7 +33,7 @@ bool blockSetBegin(const BlockBox& box) {
   currentBox = box;
   wordsPerRow = words;
   for (int64_t r = 0; r < rows; ++r) {
-    touchedFirst[r] = words;
+    touchedFirst[r] = static_cast<int32_t>(words);
     touchedLast[r] = -1;
   }
   return true;
@@ -45,21 +45,23 @@ void blockSetAdd(int64_t row, int64_t first, int64_t last) {
   if (last > currentBox.right) last = currentBox.right;
   if (first > last) return;
   const int64_t r = row - currentBox.top;
-  const int64_t a = first - currentBox.left, b = last - currentBox.left;
-  const int64_t wa = a / 64, wb = b / 64;
+  const auto a = static_cast<uint64_t>(first - currentBox.left);
+  const auto b = static_cast<uint64_t>(last - currentBox.left);
+  const auto wa = static_cast<int64_t>(a >> 6), wb = static_cast<int64_t>(b >> 6);
   uint64_t* line = bits + r * wordsPerRow;
   if (wa == wb) {
-    line[wa] |= bitsFrom(a % 64) & bitsUpTo(b % 64);
+    line[wa] |= bitsFrom(a & 63) & bitsUpTo(b & 63);
   } else {
-    line[wa] |= bitsFrom(a % 64);
+    line[wa] |= bitsFrom(a & 63);
     for (int64_t w = wa + 1; w < wb; ++w) line[w] = ~uint64_t{0};
-    line[wb] |= bitsUpTo(b % 64);
+    line[wb] |= bitsUpTo(b & 63);
   }
-  if (wa < touchedFirst[r]) touchedFirst[r] = wa;
-  if (wb > touchedLast[r]) touchedLast[r] = wb;
+  if (wa < touchedFirst[r]) touchedFirst[r] = static_cast<int32_t>(wa);
+  if (wb > touchedLast[r]) touchedLast[r] = static_cast<int32_t>(wb);
 }
 
 void blockSetPaint(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx) {
+  beginBlockRuns();
   const int64_t rows = currentBox.bottom - currentBox.top + 1;
   for (int64_t r = 0; r < rows; ++r) {
     uint64_t* line = bits + r * wordsPerRow;
@@ -87,6 +89,6 @@ void blockSetPaint(const BlockGrid& grid, const BitmapGeometry& canvas, PenConte
     }
     if (runStart >= 0)
       paintBlockRun(grid, canvas, ctx, row, currentBox.left + runStart,
-                    currentBox.left + touchedLast[r] * 64 + 63);
+                    currentBox.left + int64_t{touchedLast[r]} * 64 + 63);
   }
 }

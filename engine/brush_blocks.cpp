@@ -26,7 +26,8 @@ bool clipBrush(int64_t left, int64_t top, int64_t width, int64_t height,
 
 BlockBox blockBoxOf(const VisibleBrush& visible, const BlockGrid& grid) {
   return {grid.column(visible.left), grid.row(visible.top),
-          grid.column(visible.left + visible.width - 1), grid.row(visible.top + visible.height - 1)};
+          grid.column(visible.left + visible.width - 1),
+          grid.row(visible.top + visible.height - 1)};
 }
 
 void addBrushBlocks(const BrushRuns& runs, const VisibleBrush& visible, const BlockGrid& grid) {

@@ -18,11 +18,11 @@
 
 // The part of a placed brush that lies on the canvas.
 struct VisibleBrush {
-  int64_t left;    // canvas column and row of the first visible brush pixel
+  int64_t left;  // canvas column and row of the first visible brush pixel
   int64_t top;
   int64_t column;  // brush column and row of that pixel
   int64_t row;
-  int64_t width;   // visible size, at least 1 x 1
+  int64_t width;  // visible size, at least 1 x 1
   int64_t height;
 };
 

@@ -14,6 +14,7 @@
 #include "brush_blocks.h"
 #include "brush_placement.h"
 #include "brush_runs.h"
+#include "segment_sweep.h"
 #include "segment_walk.h"
 
 namespace {
@@ -65,8 +66,8 @@ void stampPixels(const VisibleBrush& visible, const BlockGrid& grid, const Bitma
 }
 
 // One placement through the block set; false when its box does not fit.
-bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible,
-                          const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx) {
+bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible, const BlockGrid& grid,
+                          const BitmapGeometry& canvas, PenContext* ctx) {
   if (!blockSetBegin(blockBoxOf(visible, grid))) return false;
   addBrushBlocks(runs, visible, grid);
   blockSetPaint(grid, canvas, ctx);
@@ -103,7 +104,8 @@ BlockBox blockBoxOfPoints(const SegmentWalk& walk, uint64_t a, uint64_t b, Brush
 // block set; `first` itself when even its own do not.
 uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                   const BitmapGeometry& canvas, const BlockGrid& grid) {
-  if (blockSetFits(blockBoxOfPoints(walk, first, last, brush, canvas, grid))) return last;
+  if (first == last || blockSetFits(blockBoxOfPoints(walk, first, last, brush, canvas, grid)))
+    return last;
   uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo + 1) / 2;
@@ -115,33 +117,72 @@ uint64_t chunkEnd(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush 
   return lo;
 }
 
+// What stamping the points of one segment needs, read once per call.
+struct SegmentJob {
+  const SegmentWalk& walk;
+  Brush brush;
+  BitmapGeometry canvas;
+  BlockGrid grid;
+  BrushRuns runs;
+  bool haveRuns;  // the brush fits the run scratch area
+  bool canSweep;  // and its rows are one run each (segment_sweep.h)
+  PenContext* ctx;
+};
+
+VisibleBrush visibleAt(const SegmentJob& job, WalkPoint p) {
+  const BrushRect rect = placeBrush(p, job.brush.width, job.brush.height);
+  VisibleBrush visible;
+  clipBrush(rect.left, rect.top, job.brush.width, job.brush.height, job.canvas, visible);
+  return visible;
+}
+
+// Stamps points first..end into the begun block set, one placement at a time.
+void gatherPoints(const SegmentJob& job, uint64_t first, uint64_t end) {
+  WalkCursor cursor = walkCursorAt(job.walk, first);
+  for (uint64_t k = first;; ++k) {
+    addBrushBlocks(job.runs, visibleAt(job, cursor.point), job.grid);
+    if (k == end) return;
+    walkStep(job.walk, cursor);
+  }
+}
+
+bool sweepIsCheaper(const SegmentJob& job, uint64_t first, uint64_t last) {
+  const SweepEstimate cost = estimateSweep(job.walk, first, last, job.runs, job.grid);
+  return cost.sweep < cost.pointByPoint;
+}
+
+// Stamps as many points from `first` on as one block set takes, swept when
+// the brush allows it and that is cheaper, and returns the last of them. With
+// no scratch room at all, stamps point `first` alone, pixel by pixel.
+uint64_t stampChunk(const SegmentJob& job, uint64_t first, uint64_t last) {
+  uint64_t end =
+      job.haveRuns ? chunkEnd(job.walk, first, last, job.brush, job.canvas, job.grid) : first;
+  if (!job.haveRuns ||
+      !blockSetBegin(blockBoxOfPoints(job.walk, first, end, job.brush, job.canvas, job.grid))) {
+    stampPixels(visibleAt(job, walkPointAt(job.walk, first)), job.grid, job.canvas, job.ctx);
+    return first;
+  }
+  const uint64_t sweepEnd = end - first < kMaxSweepPoints ? end : first + kMaxSweepPoints - 1;
+  if (job.canSweep && sweepIsCheaper(job, first, sweepEnd)) {
+    sweepSegment(job.walk, first, sweepEnd, job.runs, job.canvas, job.grid);
+    end = sweepEnd;
+  } else {
+    gatherPoints(job, first, end);
+  }
+  blockSetPaint(job.grid, job.canvas, job.ctx);
+  return end;
+}
+
 // Stamps walk points first..last, whose brushes all reach the canvas.
 void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                PenContext* ctx) {
-  const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
-  const BlockGrid grid = currentBlockGrid();
-  BrushRuns runs;
-  const bool haveRuns = buildBrushRuns(ctx, runs);
-  WalkCursor cursor = walkCursorAt(walk, first);
-  for (uint64_t k = first;;) {
-    const uint64_t end = haveRuns ? chunkEnd(walk, k, last, brush, canvas, grid) : k;
-    const bool gathered =
-        haveRuns && blockSetBegin(blockBoxOfPoints(walk, k, end, brush, canvas, grid));
-    for (;; ++k) {
-      const BrushRect rect = placeBrush(cursor.point, brush.width, brush.height);
-      VisibleBrush visible;
-      clipBrush(rect.left, rect.top, brush.width, brush.height, canvas, visible);
-      if (gathered)
-        addBrushBlocks(runs, visible, grid);
-      else
-        stampPixels(visible, grid, canvas, ctx);
-      if (k == end) break;
-      walkStep(walk, cursor);
-    }
-    if (gathered) blockSetPaint(grid, canvas, ctx);
+  SegmentJob job{walk,  brush, bitmapGeometry(ctx->canvasHeader), currentBlockGrid(), {}, false,
+                 false, ctx};
+  job.haveRuns = buildBrushRuns(ctx, job.runs);
+  job.canSweep = job.haveRuns && prepareSweep(job.runs, job.grid);
+  for (uint64_t k = first;; ++k) {
+    k = stampChunk(job, k, last);
     if (k == last) return;
-    walkStep(walk, cursor);
-    ++k;
   }
 }
 
@@ -165,8 +206,9 @@ int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
   const SegmentWalk walk = makeSegmentWalk(fromX, fromY, ctx->cursorX, ctx->cursorY);
   // The points move monotonically, so the union of all brush rectangles is
   // that of the first and the last.
-  const BrushRect changed = unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
-                                    placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
+  const BrushRect changed =
+      unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
+              placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
   // Only points whose brush reaches the canvas can paint; the walk may have
   // billions of others.
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);

@@ -46,7 +46,8 @@ SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t t
 WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
   const int64_t majorMoved = static_cast<int64_t>(k);
   const int64_t minorMoved = static_cast<int64_t>(minorStepsAfter(walk, k));
-  if (walk.xMajor) return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
+  if (walk.xMajor)
+    return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
   return {walk.fromX + walk.stepX * minorMoved, walk.fromY + walk.stepY * majorMoved};
 }
 
@@ -90,14 +91,20 @@ bool walkRangeInBox(const SegmentWalk& walk, const PointBox& box, uint64_t& firs
   uint64_t lo = a, hi = b + 1;  // first k in [a, b] with notBefore, or b + 1
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo) / 2;
-    if (notBefore(mid)) hi = mid; else lo = mid + 1;
+    if (notBefore(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
   }
   if (lo > b || !notAfter(lo)) return false;
   first = lo;
   hi = b;  // last k in [first, b] with notAfter
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo + 1) / 2;
-    if (notAfter(mid)) lo = mid; else hi = mid - 1;
+    if (notAfter(mid))
+      lo = mid;
+    else
+      hi = mid - 1;
   }
   last = lo;
   return true;

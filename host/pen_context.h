@@ -35,25 +35,25 @@ constexpr uint32_t PCF_DRAWN = 0x03000000;   // set after a stamp or a segment
 constexpr uint32_t PCF_COLOUR = 0x04000000;  // set after a colour pick
 
 struct PenContext {
-  uint32_t hostField0;              //  0: the editor's, never touched
-  const void* canvasHeader;         //  4: BITMAPINFOHEADER of the canvas
-  uint8_t* canvasBits;              //  8: canvas pixels, the drawing target
-  const uint8_t* maskBits;          // 12: 0 forbids painting (PCF_MASK)
-  const uint8_t* pickBits;          // 16: source of the colour picker
-  const void* brushHeader;          // 20: BITMAPINFOHEADER of the brush
-  const uint8_t* brushBits;         // 24: brush pixels, 0 is ink
-  uint32_t stateFlags;              // 28: PCF_* bits
-  uint32_t primaryColour;           // 32: painted where the tone cell is clear
-  uint32_t secondaryColour;         // 36: painted where the tone cell is set
-  uint32_t hostField40;             // 40: the editor's, never touched
-  uint32_t hostField44;             // 44: the editor's, never touched
-  int32_t toneLevel;                // 48: 0..16, read at a left-button press
-  int32_t cursorX;                  // 52
-  int32_t cursorY;                  // 56
-  int32_t changedLeft;              // 60: inclusive
-  int32_t changedTop;               // 64: inclusive
-  int32_t changedRight;             // 68: exclusive
-  int32_t changedBottom;            // 72: exclusive
+  uint32_t hostField0;       //  0: the editor's, never touched
+  const void* canvasHeader;  //  4: BITMAPINFOHEADER of the canvas
+  uint8_t* canvasBits;       //  8: canvas pixels, the drawing target
+  const uint8_t* maskBits;   // 12: 0 forbids painting (PCF_MASK)
+  const uint8_t* pickBits;   // 16: source of the colour picker
+  const void* brushHeader;   // 20: BITMAPINFOHEADER of the brush
+  const uint8_t* brushBits;  // 24: brush pixels, 0 is ink
+  uint32_t stateFlags;       // 28: PCF_* bits
+  uint32_t primaryColour;    // 32: painted where the tone cell is clear
+  uint32_t secondaryColour;  // 36: painted where the tone cell is set
+  uint32_t hostField40;      // 40: the editor's, never touched
+  uint32_t hostField44;      // 44: the editor's, never touched
+  int32_t toneLevel;         // 48: 0..16, read at a left-button press
+  int32_t cursorX;           // 52
+  int32_t cursorY;           // 56
+  int32_t changedLeft;       // 60: inclusive
+  int32_t changedTop;        // 64: inclusive
+  int32_t changedRight;      // 68: exclusive
+  int32_t changedBottom;     // 72: exclusive
 };
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -90,9 +90,7 @@ struct BitmapGeometry {
   // A bitmap with no pixels; nothing is ever read from or painted into it.
   bool empty() const { return width <= 0 || height <= 0; }
 
-  bool contains(int64_t x, int64_t y) const {
-    return x >= 0 && y >= 0 && x < width && y < height;
-  }
+  bool contains(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
 
   // Byte offset of pixel (x, y), y counted from the top; only meaningful for
   // a pixel the bitmap contains.

@@ -87,9 +87,8 @@ void stampBlock(int32_t x, int32_t y, PenContext* ctx) {
   // 4. the colour from the tone cell
   const int tone = strokeTone < 0 ? 0 : strokeTone > 16 ? 16 : strokeTone;
   const int64_t row = (by / bh) & 3, column = (bx / bw) & 3;
-  const uint8_t colour = static_cast<uint8_t>(TonePatternTable.cells[tone][row][column]
-                                                  ? ctx->secondaryColour
-                                                  : ctx->primaryColour);
+  const uint8_t colour = static_cast<uint8_t>(
+      TonePatternTable.cells[tone][row][column] ? ctx->secondaryColour : ctx->primaryColour);
   // 5. the mask, all or nothing
   if (ctx->stateFlags & PCF_MASK)
     for (int64_t yy = by; yy < by + h; ++yy)

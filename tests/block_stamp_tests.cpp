@@ -29,8 +29,13 @@ TEST(StampBlock, SnapsToTheGridAndClipsAtTheRightAndBottomEdges) {
 TEST(StampBlock, PointsOutsideTheCanvasPaintNothing) {
   ScopedBlockParams params(3, 2, 16);
   TestPen pen(10, 7);
-  for (auto [x, y] : {std::pair{10, 0}, {0, 7}, {-1, 0}, {0, -1}, {INT32_MIN, INT32_MIN},
-                      {INT32_MAX, 3}, {3, INT32_MAX}})
+  for (auto [x, y] : {std::pair{10, 0},
+                      {0, 7},
+                      {-1, 0},
+                      {0, -1},
+                      {INT32_MIN, INT32_MIN},
+                      {INT32_MAX, 3},
+                      {3, INT32_MAX}})
     stampBlock(x, y, &pen.ctx);
   EXPECT_EQ(pen.canvas.rows(), Rows(7, ".........."));
   EXPECT_TRUE(pen.untouchedOutsideCanvas());
@@ -50,8 +55,8 @@ TEST(StampBlock, ToneCellsFollowTheBlockGrid) {
     ScopedBlockParams params(1, 1, 1);  // a plain dither at canvas resolution
     TestPen pen(9, 6);
     stampEverywhere(pen);
-    EXPECT_EQ(pen.canvas.rows(), (Rows{"BAAABAAAB", "AAAAAAAAA", "AAAAAAAAA", "AAAAAAAAA",
-                                       "BAAABAAAB", "AAAAAAAAA"}));
+    EXPECT_EQ(pen.canvas.rows(),
+              (Rows{"BAAABAAAB", "AAAAAAAAA", "AAAAAAAAA", "AAAAAAAAA", "BAAABAAAB", "AAAAAAAAA"}));
   }
   {
     ScopedBlockParams params(2, 2, 8);

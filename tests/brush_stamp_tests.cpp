@@ -119,11 +119,13 @@ TEST(StampAtCursor, ReportsTheBrushRectangleEvenWhenNothingIsPainted) {
 
 TEST(StampAtCursor, EmptyCanvasOrBrushPaintsNothingButIsReported) {
   ScopedBlockParams params(1, 1, 0);
-  for (auto [cw, ch, bw, bh] : {std::array{0, 4, 2, 2}, {4, -1, 2, 2}, {4, 4, 0, 2}, {4, 4, 2, -3}}) {
+  for (auto [cw, ch, bw, bh] :
+       {std::array{0, 4, 2, 2}, {4, -1, 2, 2}, {4, 4, 0, 2}, {4, 4, 2, -3}}) {
     TestPen pen(cw, ch, TestBitmap(bw, bh));
     pen.setCursor(1, 1);
     stampAtCursor(&pen.ctx);
-    EXPECT_EQ(pen.changed(), (Rect{1 - bw / 2 + 1, 1 - bh / 2 + 1, 2 - bw / 2 + bw, 2 - bh / 2 + bh}));
+    EXPECT_EQ(pen.changed(),
+              (Rect{1 - bw / 2 + 1, 1 - bh / 2 + 1, 2 - bw / 2 + bw, 2 - bh / 2 + bh}));
     EXPECT_EQ(pen.ctx.stateFlags, PCF_DRAWN);
     EXPECT_TRUE(pen.untouchedOutsideCanvas());
     if (cw > 0 && ch > 0) {

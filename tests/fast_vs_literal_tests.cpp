@@ -41,8 +41,19 @@ TestBitmap randomBrush(Random& rnd, std::ostream& log) {
   const int32_t w = rnd.between(1, 40), h = rnd.chance(20) ? w : rnd.between(1, 40);
   TestBitmap brush(w, h, 1);
   brush.setPadding(0);  // padding is not ink: it lies outside the brush
-  const int kind = rnd.between(0, 3);
+  const int kind = rnd.between(0, 5);
   const int density = rnd.between(5, 95);
+  // One run a row: a diamond-ish convex shape, or spans drifting at random.
+  std::vector<std::pair<int32_t, int32_t>> spans(static_cast<std::size_t>(h));
+  for (int32_t y = 0; y < h; ++y) {
+    if (kind == 4) {
+      const int32_t inset = std::abs(2 * y + 1 - h) * (w - 1) / (2 * h);
+      spans[static_cast<std::size_t>(y)] = {inset, w - 1 - inset};
+    } else {
+      const int32_t a = rnd.between(0, w - 1);
+      spans[static_cast<std::size_t>(y)] = {a, rnd.between(a, w - 1)};
+    }
+  }
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       bool ink = true;
@@ -53,6 +64,9 @@ TestBitmap randomBrush(Random& rnd, std::ostream& log) {
         ink = rnd.between(0, 99) < density;
       } else if (kind == 3) {  // ragged rows of runs
         ink = (x / (1 + (y % 5))) % 2 == 0;
+      } else {  // one run a row, as squares and discs have
+        const auto& span = spans[static_cast<std::size_t>(y)];
+        ink = x >= span.first && x <= span.second;
       }
       brush.at(x, y) = ink ? 0 : static_cast<uint8_t>(rnd.between(1, 255));
     }
@@ -73,9 +87,15 @@ void expectSame(const Engines& e, const std::string& what) {
 }
 
 int32_t randomCoordinate(Random& rnd, int32_t extent) {
-  if (rnd.chance(4)) return rnd.chance(50) ? INT32_MIN + rnd.between(0, 3) : INT32_MAX - rnd.between(0, 3);
+  if (rnd.chance(4))
+    return rnd.chance(50) ? INT32_MIN + rnd.between(0, 3) : INT32_MAX - rnd.between(0, 3);
   if (rnd.chance(8)) return rnd.between(-2000000000, 2000000000);
   return rnd.between(-45, extent + 45);
+}
+
+int32_t nearby(int32_t v, int32_t offset) {
+  const int64_t sum = int64_t{v} + offset;
+  return sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
 }
 
 void runCase(uint32_t n, bool verbose) {
@@ -111,7 +131,9 @@ void runCase(uint32_t n, bool verbose) {
     const uint32_t primary = rnd.bits(), secondary = rnd.bits();
     const int kind = rnd.between(0, 9);
     const int32_t x = randomCoordinate(rnd, cw), y = randomCoordinate(rnd, ch);
-    int32_t fromX = x + rnd.between(-60, 60), fromY = y + rnd.between(-60, 60);
+    const int32_t reach = rnd.chance(20) ? 300 : 60;
+    int32_t fromX = nearby(x, rnd.between(-reach, reach));
+    int32_t fromY = nearby(y, rnd.between(-reach, reach));
     if (rnd.chance(10)) fromX = randomCoordinate(rnd, cw);
     if (rnd.chance(10)) fromY = randomCoordinate(rnd, ch);
     std::ostringstream what;
@@ -167,11 +189,13 @@ TEST(FastVsLiteral, BeyondTheScratchAreas) {
       {300, 300, 300, 300, 1, 1, 150, 150, 150, 150},  // checkerboard: ~45000 runs
       {64, 5000, 3, 4500, 2, 3, 10, 2000, 20, 2100},   // more brush rows than kept
       {2600, 1100, 9, 9, 1, 1, -10, -10, 2610, 1110},  // a diagonal over 2.8M blocks
+      {2100, 1100, 2100, 1050, 1, 1, 1050, 530, 1050, 530},  // one point, 2.2M blocks
   };
   for (const Case& c : cases) {
     TestBitmap brush(c.brushW, c.brushH, 0);
     for (int32_t y = 0; y < c.brushH; ++y)
-      for (int32_t x = 0; x < c.brushW; ++x) brush.at(x, y) = static_cast<uint8_t>(c.brushW == 300 ? (x + y) % 2 : 0);
+      for (int32_t x = 0; x < c.brushW; ++x)
+        brush.at(x, y) = static_cast<uint8_t>(c.brushW == 300 ? (x + y) % 2 : 0);
     Engines e{TestPen(c.canvasW, c.canvasH, brush), TestPen(c.canvasW, c.canvasH, brush)};
     ScopedBlockParams params(c.blockW, c.blockH, 7);
     for (TestPen* pen : {&e.fast, &e.literal}) pen->setCursor(c.toX, c.toY);
@@ -187,10 +211,13 @@ TEST(FastVsLiteral, BeyondTheScratchAreas) {
 TEST(BlockDivider, MatchesDivisionForEveryBlockSize) {
   Random rnd(3);
   for (int n = 0; n < 20000; ++n) {
-    const int64_t d = n < 64 ? n + 1 : rnd.chance(50) ? rnd.between(1, 1000) : rnd.between(1, INT32_MAX);
+    const int64_t d = n < 64           ? n + 1
+                      : rnd.chance(50) ? rnd.between(1, 1000)
+                                       : rnd.between(1, INT32_MAX);
     const BlockDivider divide = makeBlockDivider(d);
-    for (int64_t x : {int64_t{0}, d - 1, d, d + 1, int64_t{INT32_MAX}, int64_t{INT32_MAX} - 1,
-                      int64_t{rnd.between(0, INT32_MAX)}, (INT32_MAX / d) * d, (INT32_MAX / d) * d - 1})
+    for (int64_t x :
+         {int64_t{0}, d - 1, d, d + 1, int64_t{INT32_MAX}, int64_t{INT32_MAX} - 1,
+          int64_t{rnd.between(0, INT32_MAX)}, (INT32_MAX / d) * d, (INT32_MAX / d) * d - 1})
       if (x >= 0) {
         ASSERT_EQ(divide(x), x / d) << x << " / " << d;
       }

@@ -38,7 +38,9 @@ TEST(PenContextLayout, RawBytesAtTheDocumentedOffsets) {
   unsigned char record[76];
   std::memset(record, 0xCC, sizeof record);
   auto put = [&](std::size_t offset, uint32_t value) { std::memcpy(record + offset, &value, 4); };
-  auto address = [](const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); };
+  auto address = [](const void* p) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+  };
   put(4, address(canvas.header()));
   put(8, address(canvas.bits()));
   put(20, address(brush.header()));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "segment_walk.h"
+#include "support/known_walks.h"
 
 namespace {
 
@@ -19,41 +20,32 @@ std::vector<WalkPoint> accumulatorWalk(int64_t fromX, int64_t fromY, int64_t toX
   std::vector<WalkPoint> points;
   for (int64_t i = 0; i <= major; ++i) {
     points.push_back({x, y});
-    if (xMajor) x += toX > fromX ? 1 : -1; else y += toY > fromY ? 1 : -1;
+    if (xMajor)
+      x += toX > fromX ? 1 : -1;
+    else
+      y += toY > fromY ? 1 : -1;
     e += minor;
     if (major < e) {
       e -= major;
-      if (xMajor) y += toY > fromY ? 1 : -1; else x += toX > fromX ? 1 : -1;
+      if (xMajor)
+        y += toY > fromY ? 1 : -1;
+      else
+        x += toX > fromX ? 1 : -1;
     }
   }
   return points;
 }
 
 TEST(SegmentWalk, StopsOneStepShortOnTheMinorAxis) {
-  struct Case {
-    int32_t fromX, fromY, toX, toY;
-    std::vector<WalkPoint> points;
-  };
-  const Case cases[] = {
-      {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}}},
-      {0, 0, 2, 1, {{0, 0}, {1, 0}, {2, 0}}},
-      {0, 0, 5, 2, {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 1}}},
-      {0, 0, 3, 3, {{0, 0}, {0, 1}, {1, 2}, {2, 3}}},
-      {4, 0, 0, 2, {{4, 0}, {3, 0}, {2, 0}, {1, 1}, {0, 1}}},
-      {0, 0, 1, 5, {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}}},
-      {3, 1, 0, 0, {{3, 1}, {2, 1}, {1, 1}, {0, 1}}},
-      {0, 0, 0, -3, {{0, 0}, {0, -1}, {0, -2}, {0, -3}}},
-      {5, 5, 5, 5, {{5, 5}}},
-  };
-  for (const Case& c : cases) {
+  for (const testing_support::KnownWalk& c : testing_support::knownWalks()) {
     const SegmentWalk walk = makeSegmentWalk(c.fromX, c.fromY, c.toX, c.toY);
     ASSERT_EQ(walk.major + 1, c.points.size());
     WalkCursor cursor = walkCursorAt(walk, 0);
     for (std::size_t k = 0; k < c.points.size(); ++k) {
-      EXPECT_EQ(walkPointAt(walk, k).x, c.points[k].x) << c.toX << "," << c.toY << " k=" << k;
-      EXPECT_EQ(walkPointAt(walk, k).y, c.points[k].y) << c.toX << "," << c.toY << " k=" << k;
-      EXPECT_EQ(cursor.point.x, c.points[k].x);
-      EXPECT_EQ(cursor.point.y, c.points[k].y);
+      EXPECT_EQ(walkPointAt(walk, k).x, c.points[k].first) << c.toX << "," << c.toY << " k=" << k;
+      EXPECT_EQ(walkPointAt(walk, k).y, c.points[k].second) << c.toX << "," << c.toY << " k=" << k;
+      EXPECT_EQ(cursor.point.x, c.points[k].first);
+      EXPECT_EQ(cursor.point.y, c.points[k].second);
       walkStep(walk, cursor);
     }
   }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "block_engine.h"
+#include "support/known_walks.h"
 #include "support/test_bitmap.h"
 
 namespace {
@@ -36,24 +37,10 @@ PointSet stampedPoints(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY, R
 }
 
 TEST(StampSegment, StampsTheWalkFromStartToOneShortOfTheTarget) {
-  struct Case {
-    int32_t fromX, fromY, toX, toY;
-    PointSet points;
-  };
-  const Case cases[] = {
-      {0, 0, 4, 1, {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}}},
-      {0, 0, 2, 1, {{0, 0}, {1, 0}, {2, 0}}},
-      {0, 0, 5, 2, {{0, 0}, {1, 0}, {2, 0}, {3, 1}, {4, 1}, {5, 1}}},
-      {0, 0, 3, 3, {{0, 0}, {0, 1}, {1, 2}, {2, 3}}},
-      {4, 0, 0, 2, {{4, 0}, {3, 0}, {2, 0}, {1, 1}, {0, 1}}},
-      {0, 0, 1, 5, {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}}},
-      {3, 1, 0, 0, {{3, 1}, {2, 1}, {1, 1}, {0, 1}}},
-      {0, 0, 0, -3, {{0, 0}, {0, -1}, {0, -2}, {0, -3}}},
-      {5, 5, 5, 5, {{5, 5}}},
-  };
-  for (const Case& c : cases) {
+  for (const testing_support::KnownWalk& c : testing_support::knownWalks()) {
     Rect changed{};
-    EXPECT_EQ(stampedPoints(c.fromX, c.fromY, c.toX, c.toY, &changed), c.points)
+    EXPECT_EQ(stampedPoints(c.fromX, c.fromY, c.toX, c.toY, &changed),
+              PointSet(c.points.begin(), c.points.end()))
         << "(" << c.fromX << "," << c.fromY << ") to (" << c.toX << "," << c.toY << ")";
     // The changed rectangle is the union of the 1 x 1 brush rectangles.
     Rect bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};

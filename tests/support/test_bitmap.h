@@ -46,7 +46,8 @@ class TestBitmap {
 
   // Pixel (x, y), y from the top.
   uint8_t& at(int32_t x, int32_t y) {
-    return bits()[static_cast<std::size_t>(height_ - 1 - y) * stride_ + static_cast<std::size_t>(x)];
+    return bits()[static_cast<std::size_t>(height_ - 1 - y) * stride_ +
+                  static_cast<std::size_t>(x)];
   }
   uint8_t at(int32_t x, int32_t y) const { return const_cast<TestBitmap*>(this)->at(x, y); }
 
@@ -123,7 +124,9 @@ struct TestPen {
   PenContext ctx{};
 
   TestPen(int32_t width, int32_t height, TestBitmap brushBitmap = solidBrush(1, 1))
-      : canvas(width, height), mask(width, height, 1), pick(width, height),
+      : canvas(width, height),
+        mask(width, height, 1),
+        pick(width, height),
         brush(std::move(brushBitmap)) {
     canvas.setPadding(0xEE);
     ctx.primaryColour = 1;
@@ -152,7 +155,9 @@ struct TestPen {
       return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
   };
-  Rect changed() const { return {ctx.changedLeft, ctx.changedTop, ctx.changedRight, ctx.changedBottom}; }
+  Rect changed() const {
+    return {ctx.changedLeft, ctx.changedTop, ctx.changedRight, ctx.changedBottom};
+  }
 
   // Nothing outside the canvas columns was written, and nothing of the
   // buffers the pen only reads.

@@ -1,9 +1,10 @@
 // zorvel_windows.h - the editor's window tree built from real windows, for
-// test programs that run under Wine: a top-level frame; among its children,
-// after another one, a window of the registered class "Zorvel DialogBar",
-// whose first child holds a real COMBOBOX with control ID 110; and the chain
-// frame > client > document > view, so that the view's third ancestor is the
-// frame. Knows nothing of the pen's own headers.
+// the stand-in host and the test programs that run under Wine: a top-level
+// frame; among its children, after another one, a window of the registered
+// class "Zorvel DialogBar", whose first child holds a real COMBOBOX with
+// control ID 110; and the chain frame > client > document > view, so that
+// the view's third ancestor is the frame. Knows nothing of the pen's own
+// headers.
 #pragma once
 
 #include <windows.h>
@@ -54,13 +55,25 @@ struct Tree {
 
   bool complete() const { return frame && toolbar && bar && page && box && view; }
 
-  // Selects `item`, adding it first if the box lacks it.
+  // Selects `item`, adding it first if the box lacks it. Items are compared
+  // byte for byte: CB_FINDSTRINGEXACT ignores case and would select "3X2 a"
+  // for "3x2 A".
   void select(const std::string& item) {
-    LRESULT index = SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(item.c_str()));
+    LRESULT index = find(item);
     if (index == CB_ERR)
       index = SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+  LRESULT find(const std::string& item) const {
+    const LRESULT count = SendMessageA(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (length != static_cast<LRESULT>(item.size())) continue;
+      std::string text(static_cast<std::size_t>(length) + 1, '\0');
+      SendMessageA(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+      if (text.compare(0, item.size(), item) == 0) return i;
+    }
+    return CB_ERR;
   }
   void clearSelection() { SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(-1), 0); }
 };

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Shows what the pen does: the stand-in host loads the real Tessaly.dll under
+# Wine, prints its identity and renders every script in examples/ to a PNG
+# under out/, printing the paths. Runs in the build's private headless Wine
+# prefix, the one the tests use. Usage (from the repository): demo.sh BUILD_DIR
+set -eu
+build=$1
+prefix=$(cd "$build" && pwd)/wineprefix
+cmake/wine-prefix.sh start "$prefix"
+trap 'cmake/wine-prefix.sh stop "$prefix"' EXIT
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+
+mkdir -p out
+wine "$build/bin/standin.exe" --info "$build/bin/Tessaly.dll" out/Tessaly-button.png
+echo
+echo "Pictures of the examples:"
+wine "$build/bin/standin.exe" "$build/bin/Tessaly.dll" examples/*.strokes
