@@ -18,7 +18,8 @@
 //     segment and PCF_COLOUR after a pick inside the canvas;
 //   - canvas bytes, colours, flags and changed rectangle equal the model's,
 //     and so do the previous point, the block parameters and the block-size
-//     text.
+//     text (a stamp too costly for the literal engine is checked more
+//     loosely: every changed byte has one of the two colours).
 // A failed check prints what differs and aborts, so libFuzzer keeps the
 // input. PEN_FUZZ_TRACE=1 prints every decoded message.
 #include <algorithm>
@@ -185,24 +186,26 @@ void fillPick(GuardedBitmap& pick, Rng& rng) {
   for (std::size_t i = 0; i < pick.byteCount(); ++i) pick.bits()[i] = rng.biased();
 }
 
-// The window tree, broken in one of the ways that leave the box unreachable.
+// The window tree, broken in one of the ways that leave the box unreachable:
+// no dialog bar, a bar without a page, no control 110, the page not the bar's
+// first child, or a view with only two ancestors.
 void breakTree(FakeEditor& w, int how) {
   switch (how % 5) {
     case 0:
       w.bar.className = "Zorvel Toolbar";
-      break;  // no dialog bar
+      break;
     case 1:
       w.bar.children.clear();
-      break;  // bar without a page
+      break;
     case 2:
       w.box.id = 111;
-      break;  // no control 110
+      break;
     case 3:
       w.bar.children.insert(w.bar.children.begin(), &w.toolbar);
-      break;  // page not first
+      break;
     default:
       w.client.parent = nullptr;
-      break;  // view has 2 ancestors
+      break;
   }
 }
 
@@ -253,7 +256,7 @@ WindowHandle chooseWindow(FakeEditor& w, uint8_t b) {
     case 3:
       return nullptr;
     case 4:
-      return w.document.handle();  // only two ancestors below the frame
+      return w.document.handle();  // has no third ancestor
     case 5:
       return w.box.handle();  // its third ancestor is the frame too
     case 6:
