@@ -57,12 +57,13 @@ bench: prereqs
 
 # Fuzzes the pen entry point; any crash or failed check stops the run and
 # leaves the input in build/fuzz/artifacts. New inputs that add coverage are
-# merged into fuzz/corpus, to be committed.
+# merged into fuzz/corpus, to be committed. FUZZ_ARGS adds libFuzzer options.
 FUZZ_SECONDS ?= 600
 fuzz: prereqs
 	cmake --preset fuzz
 	cmake --build --preset fuzz --target pen_fuzzer
-	sh fuzz/run-fuzzer.sh keep build/fuzz/fuzz/pen_fuzzer fuzz/corpus build/fuzz $(FUZZ_SECONDS)
+	FUZZ_ARGS="$(FUZZ_ARGS)" sh fuzz/run-fuzzer.sh keep build/fuzz/fuzz/pen_fuzzer fuzz/corpus \
+	  build/fuzz $(FUZZ_SECONDS)
 
 # The stand-in host replays examples/ through the real DLL under Wine.
 demo: prereqs

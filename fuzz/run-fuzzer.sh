@@ -19,6 +19,9 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # any input within a few seconds for a healthy pen; an input past the timeout
 # made the pen do work out of all proportion to its messages.
 options="-timeout=25 -max_len=4096 -print_final_stats=1 -artifact_prefix=$artifacts/"
+# More libFuzzer options from the environment, for example
+# FUZZ_ARGS="-fork=1 -ignore_timeouts=1" to go on past a known slow input.
+options="$options ${FUZZ_ARGS:-}"
 
 case $mode in
   replay)
