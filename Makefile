@@ -1,11 +1,14 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
-#   make test   every test suite: native, sanitizers, 32-bit Windows under Wine
+#   make test   every test suite: native, sanitizers, 32-bit Windows under Wine,
+#               and the fuzzer (its corpus replayed, then a minute of new inputs)
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
 #   make bench  the stamping benchmark: fast engine against the literal one
+#   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 build-win32 dist bench demo format clean
+.PHONY: prereqs test test-native test-sanitize test-win32 test-fuzz build-win32 dist bench fuzz \
+	demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -14,6 +17,7 @@ test: prereqs
 	cmake --workflow --preset native
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset win32
+	cmake --workflow --preset fuzz
 
 test-native: prereqs
 	cmake --workflow --preset native
@@ -23,6 +27,9 @@ test-sanitize: prereqs
 
 test-win32: prereqs
 	cmake --workflow --preset win32
+
+test-fuzz: prereqs
+	cmake --workflow --preset fuzz
 
 build-win32: prereqs
 	cmake --preset win32
@@ -47,6 +54,16 @@ bench: prereqs
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/bench/stamping_benchmark $(BENCH_ARGS)
+
+# Fuzzes the pen entry point; any crash or failed check stops the run and
+# leaves the input in build/fuzz/artifacts. New inputs that add coverage are
+# merged into fuzz/corpus, to be committed. FUZZ_ARGS adds libFuzzer options.
+FUZZ_SECONDS ?= 600
+fuzz: prereqs
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target pen_fuzzer
+	FUZZ_ARGS="$(FUZZ_ARGS)" sh fuzz/run-fuzzer.sh keep build/fuzz/fuzz/pen_fuzzer fuzz/corpus \
+	  build/fuzz $(FUZZ_SECONDS)
 
 # The stand-in host replays examples/ through the real DLL under Wine.
 demo: prereqs
