@@ -64,11 +64,36 @@ void stampPixels(const VisibleBrush& visible, const BitmapGeometry& brush, const
   }
 }
 
+// The same walk over the ink pixels into the block set, for a brush with more
+// rows or runs than the run scratch area holds: each block is still painted
+// once, however many ink pixels ask for it.
+void addPixelBlocks(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
+                    const PenContext* ctx) {
+  int64_t tracker = -1;
+  for (int64_t i = 0; i < visible.height; ++i) {
+    const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(visible.column, visible.row + i);
+    const int64_t blockRow = grid.row(visible.top + i);
+    for (int64_t j = 0; j < visible.width; ++j) {
+      if (brushRow[j] != 0) continue;
+      const int64_t column = grid.column(visible.left + j);
+      if (grid.width > 1) {
+        if (column == tracker) continue;
+        tracker = column;
+      }
+      blockSetAdd(blockRow, column, column);
+    }
+  }
+}
+
 // One placement through the block set; false when its box does not fit.
-bool stampThroughBlockSet(const BrushRuns& runs, const VisibleBrush& visible, const BlockGrid& grid,
+bool stampThroughBlockSet(bool haveRuns, const BrushRuns& runs, const VisibleBrush& visible,
+                          const BitmapGeometry& brush, const BlockGrid& grid,
                           const BitmapGeometry& canvas, PenContext* ctx) {
   if (!blockSetBegin(blockBoxOf(visible, grid))) return false;
-  addBrushBlocks(runs, visible, grid);
+  if (haveRuns)
+    addBrushBlocks(runs, visible, grid);
+  else
+    addPixelBlocks(visible, brush, grid, ctx);
   blockSetPaint(grid, canvas, ctx);
   return true;
 }
@@ -83,8 +108,8 @@ void stampPlacement(int64_t left, int64_t top, int64_t width, int64_t height, Pe
   if (!clipBrush(left, top, width, height, canvas, visible)) return;
   const BlockGrid grid = currentBlockGrid();
   BrushRuns runs;
-  if (visible.width * visible.height <= kSmallBrushPixels || !buildBrushRuns(ctx, runs) ||
-      !stampThroughBlockSet(runs, visible, grid, canvas, ctx))
+  if (visible.width * visible.height <= kSmallBrushPixels ||
+      !stampThroughBlockSet(buildBrushRuns(ctx, runs), runs, visible, brush, grid, canvas, ctx))
     stampPixels(visible, brush, grid, canvas, ctx);
 }
 
@@ -144,7 +169,11 @@ VisibleBrush visibleAt(const SegmentJob& job, WalkPoint p) {
 void gatherPoints(const SegmentJob& job, uint64_t first, uint64_t end) {
   WalkCursor cursor = walkCursorAt(job.walk, first);
   for (uint64_t k = first;; ++k) {
-    addBrushBlocks(job.runs, visibleAt(job, cursor.point), job.grid);
+    const VisibleBrush visible = visibleAt(job, cursor.point);
+    if (job.haveRuns)
+      addBrushBlocks(job.runs, visible, job.grid);
+    else
+      addPixelBlocks(visible, job.brushGeometry, job.grid, job.ctx);
     if (k == end) return;
     walkStep(job.walk, cursor);
   }
@@ -157,12 +186,11 @@ bool sweepIsCheaper(const SegmentJob& job, uint64_t first, uint64_t last) {
 
 // Stamps as many points from `first` on as one block set takes, swept when
 // the brush allows it and that is cheaper, and returns the last of them. With
-// no scratch room at all, stamps point `first` alone, pixel by pixel.
+// no room in the block set even for one point, stamps point `first` alone,
+// pixel by pixel.
 uint64_t stampChunk(const SegmentJob& job, uint64_t first, uint64_t last) {
-  uint64_t end =
-      job.haveRuns ? chunkEnd(job.walk, first, last, job.brush, job.canvas, job.grid) : first;
-  if (!job.haveRuns ||
-      !blockSetBegin(blockBoxOfPoints(job.walk, first, end, job.brush, job.canvas, job.grid))) {
+  uint64_t end = chunkEnd(job.walk, first, last, job.brush, job.canvas, job.grid);
+  if (!blockSetBegin(blockBoxOfPoints(job.walk, first, end, job.brush, job.canvas, job.grid))) {
     stampPixels(visibleAt(job, walkPointAt(job.walk, first)), job.brushGeometry, job.grid,
                 job.canvas, job.ctx);
     return first;
