@@ -107,6 +107,11 @@ void stampPlacement(int64_t left, int64_t top, int64_t width, int64_t height, Pe
   VisibleBrush visible;
   if (!clipBrush(left, top, width, height, canvas, visible)) return;
   const BlockGrid grid = currentBlockGrid();
+  if (visible.width == 1 && visible.height == 1) {  // the one-pixel pen, and brush corners
+    const uint8_t ink = ctx->brushBits[brush.offsetOf(visible.column, visible.row)];
+    if (ink == 0) paintBlock(grid, canvas, ctx, grid.column(visible.left), grid.row(visible.top));
+    return;
+  }
   BrushRuns runs;
   if (visible.width * visible.height <= kSmallBrushPixels ||
       !stampThroughBlockSet(buildBrushRuns(ctx, runs), runs, visible, brush, grid, canvas, ctx))
