@@ -129,6 +129,12 @@ class TableReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     std::fputc('\n', stderr);
+    printTable();
+    printTargets();
+  }
+
+ private:
+  void printTable() const {
     std::printf("\n%-28s %12s %12s %12s %9s %9s\n", "stroke/brush/blocks", "fast us", "literal us",
                 "baseline us", "speed-up", "/baseline");
     for (const auto& [key, t] : times_) {
@@ -138,7 +144,44 @@ class TableReporter : public benchmark::ConsoleReporter {
     }
   }
 
- private:
+  double ratio(const std::string& key, const char* over, const char* under) const {
+    const auto it = times_.find(key);
+    if (it == times_.end()) return 0.0;
+    const double u = at(it->second, under);
+    return u > 0 ? at(it->second, over) / u : 0.0;
+  }
+
+  // The goals the engine was built to, checked against this run.
+  void printTargets() const {
+    std::printf("\ntargets\n");
+    for (const char* key : {"d1024/square64/4x4", "d1024/square64/8x8"})
+      std::printf("  speed-up %-24s %8.1f  (goal >= 20)\n", key, ratio(key, "literal", "fast"));
+    std::printf("  speed-up %-24s %8.1f  (goal >= 5)\n", "d1024/square32/3x2",
+                ratio("d1024/square32/3x2", "literal", "fast"));
+    std::string slowest;
+    double least = 1e300;
+    int within = 0, counted = 0;
+    for (const auto& [key, t] : times_) {
+      const double speedUp = ratio(key, "literal", "fast");
+      if (speedUp > 0 && speedUp < least) least = speedUp, slowest = key;
+      const bool longStroke = key.rfind("h256/", 0) == 0 || key.rfind("d256/", 0) == 0 ||
+                              key.rfind("h1024/", 0) == 0 || key.rfind("d1024/", 0) == 0;
+      const bool bigBrush = key.find("32/") != std::string::npos ||
+                            key.find("64/") != std::string::npos ||
+                            key.find("128/") != std::string::npos;
+      if (longStroke && bigBrush && at(t, "baseline") > 0) {
+        ++counted;
+        if (ratio(key, "fast", "baseline") <= 5.0) ++within;
+      }
+    }
+    std::printf("  least speed-up %.2f at %s  (goal >= 0.9)\n", least, slowest.c_str());
+    std::printf("  within 5x of the baseline: %d of %d strokes of 256+ pixels, brushes 32+\n",
+                within, counted);
+    const auto far = times_.find("far/square64/4x4");
+    if (far != times_.end())
+      std::printf("  far segment %.1f us  (goal < 1000)\n", at(far->second, "fast"));
+  }
+
   static double multiplier(benchmark::TimeUnit unit) {  // to microseconds
     switch (unit) {
       case benchmark::kNanosecond:
@@ -177,6 +220,8 @@ void registerAll() {
           if (disc && brush == 1) continue;  // a disc of one pixel is the square
           scenarios.push_back({stroke, disc, brush, bw, bh});
         }
+  // The block size the targets name besides the matrix's, and the far segment.
+  scenarios.push_back({strokes()[6], false, 64, 4, 4});
   scenarios.push_back({{"far", -2000000000, -3, 2000000000, 7, true}, false, 64, 4, 4});
   for (const Scenario& s : scenarios) {
     const std::string key = s.key();
