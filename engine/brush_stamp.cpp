@@ -43,32 +43,11 @@ Brush brushOf(const PenContext* ctx) {
   return {readHeaderField(ctx->brushHeader, 4), readHeaderField(ctx->brushHeader, 8)};
 }
 
-// The literal order of work: each ink pixel, with the column tracker, paints
-// its block at once. Needs no scratch area, so it is also the way out when a
-// brush or a box does not fit the scratch.
-void stampPixels(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
-                 const BitmapGeometry& canvas, PenContext* ctx) {
-  int64_t tracker = -1;
-  for (int64_t i = 0; i < visible.height; ++i) {
-    const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(visible.column, visible.row + i);
-    const int64_t y = visible.top + i;
-    for (int64_t j = 0; j < visible.width; ++j) {
-      if (brushRow[j] != 0) continue;
-      const int64_t column = grid.column(visible.left + j);
-      if (grid.width > 1) {
-        if (column == tracker) continue;
-        tracker = column;
-      }
-      paintBlock(grid, canvas, ctx, column, grid.row(y));
-    }
-  }
-}
-
-// The same walk over the ink pixels into the block set, for a brush with more
-// rows or runs than the run scratch area holds: each block is still painted
-// once, however many ink pixels ask for it.
-void addPixelBlocks(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
-                    const PenContext* ctx) {
+// The ink pixels of a placement in the literal order, row by row with the
+// column tracker: stamp(column, blockRow) for each pixel that stamps.
+template <typename Stamp>
+void forEachStampingPixel(const VisibleBrush& visible, const BitmapGeometry& brush,
+                          const BlockGrid& grid, const PenContext* ctx, Stamp stamp) {
   int64_t tracker = -1;
   for (int64_t i = 0; i < visible.height; ++i) {
     const uint8_t* brushRow = ctx->brushBits + brush.offsetOf(visible.column, visible.row + i);
@@ -80,9 +59,27 @@ void addPixelBlocks(const VisibleBrush& visible, const BitmapGeometry& brush, co
         if (column == tracker) continue;
         tracker = column;
       }
-      blockSetAdd(blockRow, column, column);
+      stamp(column, blockRow);
     }
   }
+}
+
+// Each stamping pixel paints its block at once. Needs no scratch area, so it
+// is also the way out when even one placement's blocks overflow the block set.
+void stampPixels(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
+                 const BitmapGeometry& canvas, PenContext* ctx) {
+  forEachStampingPixel(visible, brush, grid, ctx, [&](int64_t column, int64_t row) {
+    paintBlock(grid, canvas, ctx, column, row);
+  });
+}
+
+// The same pixels into the block set, for a brush with more rows or runs than
+// the run scratch area holds: each block is still painted once, however many
+// ink pixels ask for it.
+void addPixelBlocks(const VisibleBrush& visible, const BitmapGeometry& brush, const BlockGrid& grid,
+                    const PenContext* ctx) {
+  forEachStampingPixel(visible, brush, grid, ctx,
+                       [](int64_t column, int64_t row) { blockSetAdd(row, column, column); });
 }
 
 // One placement through the block set; false when its box does not fit.
