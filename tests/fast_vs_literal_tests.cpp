@@ -1,4 +1,4 @@
-// The shipped engine against the literal one, pixman style: case n seeds the
+// The shipped engine against the literal one: case n seeds the
 // generator with n, builds a random canvas, mask, brush, block grid and
 // stroke, runs both engines on identical copies and compares every byte of
 // the canvas (row padding and guard bytes included), the changed rectangle
