@@ -146,39 +146,26 @@ void sweepFirstVisibleRows(const BrushRuns& runs, const Tops& tops, int64_t topM
   }
 }
 
-// First step of the walk after which the minor axis has moved n units.
-uint64_t firstStepWithMinor(const SegmentWalk& walk, uint64_t n) {
-  if (n == 0) return 0;
-  if (walk.minor == 0) return walk.major + 1;  // never
-  return (n * walk.major + walk.minor) / walk.minor;
-}
-
-uint64_t minorStepsAt(const SegmentWalk& walk, uint64_t k) {
-  const uint64_t total = k * walk.minor;
-  return total == 0 ? 0 : (total - 1) / walk.major;
-}
-
-int32_t leftAt(WalkPoint p, int32_t brushWidth) {
-  return static_cast<int32_t>(p.x - brushWidth / 2 + 1);
+int32_t leftAt(WalkPoint p, const BrushRuns& runs) {
+  return static_cast<int32_t>(placeBrush(p, runs.width, runs.height).left);
 }
 
 // Fills the entries for walk points first..last.
 Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const BrushRuns& runs) {
   const WalkPoint start = walkPointAt(walk, first);
-  Tops tops{start.y - runs.height / 2 + 1, walk.stepY, 0};
+  Tops tops{placeBrush(start, runs.width, runs.height).top, walk.stepY, 0};
   const uint64_t n = last - first + 1;
   if (walk.xMajor) {
-    const uint64_t minorFirst = minorStepsAt(walk, first), minorLast = minorStepsAt(walk, last);
+    const uint64_t minorFirst = walkMinorSteps(walk, first), minorLast = walkMinorSteps(walk, last);
     tops.count = static_cast<int64_t>(minorLast - minorFirst + 1);
     if (static_cast<uint64_t>(tops.count) * 16 < n) {
       // Few minor steps: find where each top begins and ends directly.
       for (int64_t j = 0; j < tops.count; ++j) {
         const uint64_t m = minorFirst + static_cast<uint64_t>(j);
-        uint64_t a = firstStepWithMinor(walk, m), b = firstStepWithMinor(walk, m + 1) - 1;
+        uint64_t a = walkFirstStepWithMinor(walk, m), b = walkFirstStepWithMinor(walk, m + 1) - 1;
         if (a < first) a = first;
         if (b > last) b = last;
-        entries[j] = {leftAt(walkPointAt(walk, a), runs.width),
-                      leftAt(walkPointAt(walk, b), runs.width)};
+        entries[j] = {leftAt(walkPointAt(walk, a), runs), leftAt(walkPointAt(walk, b), runs)};
       }
       return tops;
     }
@@ -187,17 +174,17 @@ Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const B
   }
   WalkCursor cursor = walkCursorAt(walk, first);
   int64_t j = 0;
-  int32_t left = leftAt(cursor.point, runs.width);
+  int32_t left = leftAt(cursor.point, runs);
   entries[0].leftFirst = left;
   for (uint64_t i = 1; i < n; ++i) {
     const int64_t y = cursor.point.y;
     walkStep(walk, cursor);
     if (cursor.point.y != y) {
       entries[j++].leftLast = left;
-      left = leftAt(cursor.point, runs.width);
+      left = leftAt(cursor.point, runs);
       entries[j].leftFirst = left;
     } else {
-      left = leftAt(cursor.point, runs.width);
+      left = leftAt(cursor.point, runs);
     }
   }
   entries[j].leftLast = left;

@@ -4,15 +4,6 @@ namespace {
 
 uint64_t distance(int64_t a, int64_t b) { return static_cast<uint64_t>(a > b ? a - b : b - a); }
 
-// Minor-axis units moved after k steps; see the header for the closed form.
-uint64_t minorStepsAfter(const SegmentWalk& walk, uint64_t k) {
-  const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
-  if (total == 0) return 0;
-  // The last point, asked for with every segment, without a division.
-  if (k == walk.major) return walk.minor - 1;
-  return (total - 1) / walk.major;
-}
-
 int64_t minorOf(const SegmentWalk& walk, WalkPoint p) { return walk.xMajor ? p.y : p.x; }
 
 // Steps of the walk whose major coordinate lies in [low, high].
@@ -36,6 +27,20 @@ bool inBox(const PointBox& box, WalkPoint p) {
 
 }  // namespace
 
+uint64_t walkMinorSteps(const SegmentWalk& walk, uint64_t k) {
+  const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
+  if (total == 0) return 0;
+  // The last point, asked for with every segment, without a division.
+  if (k == walk.major) return walk.minor - 1;
+  return (total - 1) / walk.major;
+}
+
+uint64_t walkFirstStepWithMinor(const SegmentWalk& walk, uint64_t n) {
+  if (n == 0) return 0;
+  if (walk.minor == 0) return walk.major + 1;
+  return (n * walk.major + walk.minor) / walk.minor;  // ceil((n * major + 1) / minor)
+}
+
 SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
   SegmentWalk walk;
   walk.fromX = fromX;
@@ -52,7 +57,7 @@ SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t t
 
 WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
   const int64_t majorMoved = static_cast<int64_t>(k);
-  const int64_t minorMoved = static_cast<int64_t>(minorStepsAfter(walk, k));
+  const int64_t minorMoved = static_cast<int64_t>(walkMinorSteps(walk, k));
   if (walk.xMajor)
     return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
   return {walk.fromX + walk.stepX * minorMoved, walk.fromY + walk.stepY * majorMoved};
@@ -61,7 +66,7 @@ WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
 WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k) {
   WalkCursor cursor;
   cursor.point = walkPointAt(walk, k);
-  cursor.error = k * walk.minor - minorStepsAfter(walk, k) * walk.major;
+  cursor.error = k * walk.minor - walkMinorSteps(walk, k) * walk.major;
   return cursor;
 }
 

@@ -50,6 +50,13 @@ SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t t
 
 WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k);
 
+// Units the minor axis has moved after k steps.
+uint64_t walkMinorSteps(const SegmentWalk& walk, uint64_t k);
+
+// The first step after which the minor axis has moved n units; major + 1
+// when it never does.
+uint64_t walkFirstStepWithMinor(const SegmentWalk& walk, uint64_t n);
+
 WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k);
 
 // One step of the walk exactly as the accumulator takes it.
