@@ -2,50 +2,40 @@
 // pen, shows its identity, and replays stroke scripts through it, saving the
 // canvas as pictures.
 //
-//   standin PEN.dll SCRIPT [SCRIPT...]   check every script, then replay each
-//   standin --info PEN.dll [BUTTON.png]  identity and tool-button picture
+//   standin PEN.dll SCRIPT [SCRIPT...]           check every script, then replay each
+//   standin --info PEN.dll [BUTTON.png|.bmp]     identity and tool-button picture
 //
 // Exit status: 0 done; 1 an expectation of a script did not hold; 2 bad
 // usage, a faulty script (nothing is then written at all), a library that
-// does not load, or a file that cannot be written.
+// does not load, a file that cannot be written, or too little memory.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "editor.h"
+#include "file_names.h"
+#include "files.h"
 #include "pen_library.h"
 #include "picture_files.h"
+#include "replay.h"
 #include "script.h"
+#include "text.h"
+#include "wide_text.h"
 #include "zorvel_windows.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: standin PEN.dll SCRIPT [SCRIPT...]\n"
-    "       standin --info PEN.dll [BUTTON.png]\n";
+    "       standin --info PEN.dll [BUTTON.png | BUTTON.bmp]\n";
 
 int usage() {
   std::fputs(kUsage, stderr);
   return kExitBadInput;
-}
-
-// A plug-in's strings are in code page 932; the console gets UTF-8.
-std::string utf8FromCodePage932(const char* text) {
-  if (!text) return "(none)";
-  const int wide = MultiByteToWideChar(932, 0, text, -1, nullptr, 0);
-  if (wide <= 0) return text;
-  std::wstring w(static_cast<std::size_t>(wide), L'\0');
-  MultiByteToWideChar(932, 0, text, -1, &w[0], wide);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &out[0], bytes, nullptr, nullptr);
-  out.resize(static_cast<std::size_t>(bytes > 0 ? bytes - 1 : 0));
-  return out;
 }
 
 bool loadPen(PenLibrary& pen, const std::string& path) {
@@ -55,19 +45,52 @@ bool loadPen(PenLibrary& pen, const std::string& path) {
   return false;
 }
 
-int showInfo(const std::string& dllPath, std::string pngPath) {
+std::string field(const char* text) { return text ? utf8FromCodePage(932, text) : "(none)"; }
+
+bool endsWithNoCase(const std::string& name, const char* tail) {
+  const std::size_t n = std::char_traits<char>::length(tail);
+  if (name.size() <= n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = name[name.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != tail[i]) return false;
+  }
+  return true;
+}
+
+// The library's file name without its folder and extension.
+std::string stem(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+int showInfo(const std::string& dllPath, std::string picturePath) {
+  if (picturePath.empty()) picturePath = stem(dllPath) + "-button.png";
+  const bool bmp = endsWithNoCase(picturePath, ".bmp");
+  if (!bmp && !endsWithNoCase(picturePath, ".png")) {
+    std::fprintf(stderr, "cannot tell the format of %s: the name must end in .png or .bmp\n",
+                 quoted(picturePath).c_str());
+    return kExitBadInput;
+  }
+  const std::string problem = fileNameProblem(picturePath);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "cannot save %s: the name %s\n", quoted(picturePath).c_str(),
+                 problem.c_str());
+    return kExitBadInput;
+  }
   PenLibrary pen;
   if (!loadPen(pen, dllPath)) return kExitBadInput;
-  if (pngPath.empty()) pngPath = std::filesystem::path(dllPath).stem().string() + "-button.png";
 
   PenInfo info{};
   const int32_t result = pen.getInfo(&info);
   std::printf("library:     %s\n", dllPath.c_str());
-  std::printf("name:        %s\n", utf8FromCodePage932(info.name).c_str());
-  std::printf("alt name:    %s\n", utf8FromCodePage932(info.altName).c_str());
-  std::printf("version:     %s\n", utf8FromCodePage932(info.version).c_str());
-  std::printf("copyright:   %s\n", utf8FromCodePage932(info.copyright).c_str());
-  std::printf("description: %s\n", utf8FromCodePage932(info.description).c_str());
+  std::printf("name:        %s\n", field(info.name).c_str());
+  std::printf("alt name:    %s\n", field(info.altName).c_str());
+  std::printf("version:     %s\n", field(info.version).c_str());
+  std::printf("copyright:   %s\n", field(info.copyright).c_str());
+  std::printf("description: %s\n", field(info.description).c_str());
   std::printf("infoWord:    0x%08lX\n", static_cast<unsigned long>(info.infoWord));
   std::fflush(stdout);
   if (result != 1) {
@@ -83,24 +106,32 @@ int showInfo(const std::string& dllPath, std::string pngPath) {
     std::fprintf(stderr, "%s: %s\n", dllPath.c_str(), error.c_str());
     return kExitBadInput;
   }
-  if (!writeWhole(pngPath, pngBytes(enlarged(button, kDefaultScale)), error)) {
+  const RgbPicture shown = enlarged(button, kDefaultScale);
+  if (!writeWhole(picturePath, bmp ? rgbBmp(shown) : pngBytes(shown), error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return kExitBadInput;
   }
   std::printf("tool button: %s (%d x %d, %d bits per pixel, shown %d times enlarged)\n",
-              pngPath.c_str(), button.width, button.height, bits, kDefaultScale);
+              picturePath.c_str(), button.width, button.height, bits, kDefaultScale);
   return kExitOk;
+}
+
+// Every finding of every script, then how many were left out.
+void report(const Findings& findings) {
+  for (const Finding& f : findings.shown) std::fprintf(stderr, "%s\n", f.text.c_str());
+  if (findings.hiddenErrors() > 0)
+    std::fprintf(stderr, "... and %ld more errors not shown\n", findings.hiddenErrors());
+  if (findings.hiddenWarnings() > 0)
+    std::fprintf(stderr, "... and %ld more warnings not shown\n", findings.hiddenWarnings());
 }
 
 int replayScripts(const std::string& dllPath, const std::vector<std::string>& paths) {
   // Every script is checked before the pen hears of any of them.
-  std::vector<std::string> errors;
+  Findings findings;
   std::vector<Script> scripts;
-  for (const std::string& path : paths) scripts.push_back(readScript(path, errors));
-  if (!errors.empty()) {
-    for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
-    return kExitBadInput;
-  }
+  for (const std::string& path : paths) scripts.push_back(readScript(path, findings));
+  report(findings);
+  if (findings.errors > 0) return kExitBadInput;
   for (const Script& script : scripts) {
     // Each script meets a freshly loaded pen, so that its pictures do not
     // depend on the scripts replayed before it.
@@ -124,13 +155,18 @@ int replayScripts(const std::string& dllPath, const std::vector<std::string>& pa
   return kExitOk;
 }
 
-}  // namespace
+// The arguments as UTF-8, whatever the system's code page.
+std::vector<std::string> arguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide && i < count; ++i) args.push_back(narrowed(wide[i]));
+  if (wide) LocalFree(wide);
+  return args;
+}
 
-int main(int argc, char** argv) {
-  // Bytes out as they are: UTF-8 text with LF line ends.
-  _setmode(_fileno(stdout), _O_BINARY);
-  _setmode(_fileno(stderr), _O_BINARY);
-  const std::vector<std::string> args(argv + 1, argv + argc);
+int run() {
+  const std::vector<std::string> args = arguments();
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return kExitOk;
@@ -141,4 +177,22 @@ int main(int argc, char** argv) {
   }
   if (args.size() < 2 || args[0].rfind("--", 0) == 0) return usage();
   return replayScripts(args[0], std::vector<std::string>(args.begin() + 1, args.end()));
+}
+
+}  // namespace
+
+int main() {
+  // Bytes out as they are: UTF-8 text with LF line ends.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    std::fflush(stdout);
+    std::fputs("standin: out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "standin: %s\n", e.what());
+  }
+  return kExitBadInput;
 }

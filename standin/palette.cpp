@@ -1,10 +1,10 @@
 #include "palette.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <vector>
+
+#include "files.h"
+#include "text.h"
 
 namespace {
 
@@ -49,18 +49,26 @@ Palette defaultPalette() {
 }
 
 bool readJascPalette(const std::string& path, Palette& palette, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot open '" + path + "': " + std::strerror(errno);
+  std::vector<uint8_t> bytes;
+  if (!readFile(path, kMaxPaletteFileBytes, bytes, error)) {
+    error = "cannot open " + quoted(path) + ": " + error;
     return false;
   }
+  return parseJascPalette(path, bytes, palette, error);
+}
+
+bool parseJascPalette(const std::string& path, const std::vector<uint8_t>& bytes, Palette& palette,
+                      std::string& error) {
+  std::string text(bytes.begin(), bytes.end());
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);  // a byte-order mark
   std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) {
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
   auto fail = [&](std::size_t lineIndex, const std::string& what) {
-    error = "'" + path + "' line " + std::to_string(lineIndex + 1) + ": " + what;
+    error = quoted(path) + " line " + std::to_string(lineIndex + 1) + ": " + what;
     return false;
   };
   if (lines.empty() || words(lines[0]) != std::vector<std::string>{"JASC-PAL"})
@@ -83,7 +91,7 @@ bool readJascPalette(const std::string& path, Palette& palette, std::string& err
     const int g = rgb.size() == 3 ? smallNumber(rgb[1], 255) : -1;
     const int b = rgb.size() == 3 ? smallNumber(rgb[2], 255) : -1;
     if (r < 0 || g < 0 || b < 0)
-      return fail(at, "expected red, green and blue, each 0 to 255, not '" + lines[at] + "'");
+      return fail(at, "expected red, green and blue, each 0 to 255, not " + quoted(lines[at]));
     read.colours[static_cast<std::size_t>(i)] = {static_cast<uint8_t>(r), static_cast<uint8_t>(g),
                                                  static_cast<uint8_t>(b)};
   }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct Rgb {
   uint8_t red, green, blue;
@@ -28,6 +29,14 @@ Palette defaultPalette();
 
 // Reads a JASC-PAL file: the lines "JASC-PAL", "0100", the number of colours
 // (1 to 256), then that many lines of red, green and blue, 0 to 255. Line
-// ends may be LF or CR LF. On failure returns false and sets `error` to a
-// message naming the file's line where that helps.
+// ends may be LF or CR LF, and a UTF-8 byte-order mark may come first. On
+// failure returns false and sets `error` to a message naming the file's line
+// where that helps.
 bool readJascPalette(const std::string& path, Palette& palette, std::string& error);
+
+// The same from the bytes of a file called `path`.
+bool parseJascPalette(const std::string& path, const std::vector<uint8_t>& bytes, Palette& palette,
+                      std::string& error);
+
+// A palette file is a few kilobytes; this many bytes is certainly not one.
+constexpr std::size_t kMaxPaletteFileBytes = 1 << 20;

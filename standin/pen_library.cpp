@@ -1,10 +1,11 @@
 #include "pen_library.h"
 
+#include "wide_text.h"
 #include "windows_error.h"
 
 namespace {
 
-// LoadLibraryA searches the system's folders for a bare name; a plug-in is a
+// The loader searches the system's folders for a bare name; a plug-in is a
 // file the user names, so a bare name means the current folder.
 std::string loaderPath(const std::string& path) {
   std::string p = path;
@@ -23,9 +24,9 @@ PenLibrary::~PenLibrary() {
 bool PenLibrary::load(const std::string& path, std::string& error) {
   // A missing file is an error message here, not a dialog box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  module_ = LoadLibraryA(loaderPath(path).c_str());
+  module_ = LoadLibraryW(widened(loaderPath(path)).c_str());
   if (!module_) {
-    error = path + ": cannot load the library: " + windowsError(GetLastError());
+    error = path + ": cannot load the library: " + windowsError(GetLastError(), path);
     return false;
   }
   auto find = [&](const char* name) -> void* {

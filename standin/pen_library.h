@@ -1,5 +1,5 @@
-// pen_library.h - a pen plug-in as the editor meets it: a library loaded with
-// LoadLibraryA, its two exports found by name, its identity and its
+// pen_library.h - a pen plug-in as the editor meets it: a library loaded from
+// its UTF-8 path, its two exports found by name, its identity and its
 // tool-button bitmap.
 #pragma once
 

@@ -1,13 +1,8 @@
 #include "picture_files.h"
 
-#include <windows.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "stb_image_write.h"
-#include "windows_error.h"
 
 namespace {
 
@@ -65,18 +60,25 @@ std::vector<uint8_t> indexedBmp(const IndexedCanvas& canvas, const Palette& pale
   return out;
 }
 
+// Straight to the enlarged picture: the large ones are the ones a copy hurts.
 RgbPicture colourPicture(const IndexedCanvas& canvas, const Palette& palette, int scale) {
   RgbPicture p;
-  p.width = canvas.width;
-  p.height = canvas.height;
-  p.rgb.reserve(static_cast<std::size_t>(canvas.width) * static_cast<std::size_t>(canvas.height) *
-                3);
-  for (int32_t y = 0; y < canvas.height; ++y)
+  p.width = canvas.width * scale;
+  p.height = canvas.height * scale;
+  const auto rowBytes = static_cast<std::size_t>(p.width) * 3;
+  const auto k = static_cast<std::size_t>(scale);
+  p.rgb.resize(rowBytes * static_cast<std::size_t>(p.height));
+  for (int32_t y = 0; y < canvas.height; ++y) {
+    uint8_t* first = p.rgb.data() + static_cast<std::size_t>(y) * k * rowBytes;
+    uint8_t* out = first;
     for (int32_t x = 0; x < canvas.width; ++x) {
       const Rgb& c = palette.colours[canvas.at(x, y)];
-      p.rgb.insert(p.rgb.end(), {c.red, c.green, c.blue});
+      for (std::size_t i = 0; i < k; ++i, out += 3)
+        out[0] = c.red, out[1] = c.green, out[2] = c.blue;
     }
-  return enlarged(p, scale);
+    for (std::size_t i = 1; i < k; ++i) std::memcpy(first + i * rowBytes, first, rowBytes);
+  }
+  return p;
 }
 
 RgbPicture enlarged(const RgbPicture& picture, int scale) {
@@ -101,9 +103,109 @@ RgbPicture enlarged(const RgbPicture& picture, int scale) {
 
 std::vector<uint8_t> pngBytes(const RgbPicture& picture) {
   std::vector<uint8_t> out;
-  stbi_write_png_to_func(appendPixels, &out, picture.width, picture.height, 3, picture.rgb.data(),
-                         picture.width * 3);
+  if (!stbi_write_png_to_func(appendPixels, &out, picture.width, picture.height, 3,
+                              picture.rgb.data(), picture.width * 3))
+    out.clear();
   return out;
+}
+
+std::vector<uint8_t> rgbBmp(const RgbPicture& picture) {
+  const auto stride = (static_cast<uint32_t>(picture.width) * 3 + 3) & ~3u;
+  const uint32_t pixelBytes = stride * static_cast<uint32_t>(picture.height);
+  std::vector<uint8_t> out;
+  out.reserve(54 + pixelBytes);
+  out.push_back('B');
+  out.push_back('M');
+  put32(out, 54 + pixelBytes);
+  put32(out, 0);
+  put32(out, 54);
+  put32(out, 40);
+  put32(out, static_cast<uint32_t>(picture.width));
+  put32(out, static_cast<uint32_t>(picture.height));
+  put16(out, 1);
+  put16(out, 24);
+  put32(out, 0);
+  put32(out, pixelBytes);
+  put32(out, 0);
+  put32(out, 0);
+  put32(out, 0);
+  put32(out, 0);
+  for (int32_t y = picture.height - 1; y >= 0; --y) {
+    const std::size_t start = out.size();
+    const uint8_t* row = picture.rgb.data() +
+                         static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) * 3;
+    for (int32_t x = 0; x < picture.width; ++x, row += 3)
+      out.insert(out.end(), {row[2], row[1], row[0]});
+    out.resize(start + stride, 0);
+  }
+  return out;
+}
+
+bool readIndexedBmp(const std::vector<uint8_t>& bytes, int32_t maxSide, IndexedImage& image,
+                    std::string& error) {
+  const std::size_t size = bytes.size();
+  const uint8_t* data = bytes.data();
+  if (size < 14 + 40 || data[0] != 'B' || data[1] != 'M') {
+    error = "not a BMP file";
+    return false;
+  }
+  const uint32_t offset = get32(data + 10);
+  const uint32_t headerSize = get32(data + 14);
+  if (headerSize < 40 || headerSize > size - 14) {
+    error = headerSize == 12 ? "an OS/2 BMP: only Windows BMPs can be read"
+                             : "not a BMP file (its header is cut short)";
+    return false;
+  }
+  const auto width = static_cast<int32_t>(get32(data + 18));
+  const auto rawHeight = static_cast<int32_t>(get32(data + 22));
+  const uint16_t bits = get16(data + 28);
+  const uint32_t compression = get32(data + 30);
+  const uint32_t used = get32(data + 46);
+  if (bits != 8) {
+    error = "a " + std::to_string(bits) + "-bit BMP: only 8-bit indexed BMPs can be read";
+    return false;
+  }
+  if (compression != 0) {
+    error = compression == 1 ? "a compressed (RLE8) BMP: only uncompressed BMPs can be read"
+                             : "a compressed BMP: only uncompressed BMPs can be read";
+    return false;
+  }
+  // -2^31 has no positive counterpart; it is too tall anyway.
+  const int64_t height = rawHeight < 0 ? -int64_t{rawHeight} : rawHeight;
+  if (width < 1 || height < 1 || width > maxSide || height > maxSide) {
+    error = "a BMP of " + std::to_string(width) + " x " + std::to_string(height) +
+            " pixels: at most " + std::to_string(maxSide) + " x " + std::to_string(maxSide) +
+            " can be read here";
+    return false;
+  }
+  if (used > 256) {
+    error = "a BMP whose palette has " + std::to_string(used) + " colours: at most 256";
+    return false;
+  }
+  const std::size_t colours = used != 0 ? used : 256;
+  const std::size_t tableEnd = 14 + std::size_t{headerSize} + 4 * colours;
+  const std::size_t stride = (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+  const std::size_t pixelBytes = stride * static_cast<std::size_t>(height);
+  if (tableEnd > size || offset < tableEnd || offset > size || size - offset < pixelBytes) {
+    error = "a BMP file shorter than its header says (cut short?)";
+    return false;
+  }
+  image.width = width;
+  image.height = static_cast<int32_t>(height);
+  image.palette = Palette{};
+  for (std::size_t i = 0; i < colours; ++i) {
+    const uint8_t* quad = data + 14 + headerSize + 4 * i;
+    image.palette.colours[i] = {quad[2], quad[1], quad[0]};
+  }
+  image.palette.listed = static_cast<int>(colours);
+  image.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (int64_t y = 0; y < height; ++y) {
+    const uint8_t* row =
+        data + offset + stride * static_cast<std::size_t>(rawHeight < 0 ? y : height - 1 - y);
+    std::memcpy(image.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                row, static_cast<std::size_t>(width));
+  }
+  return true;
 }
 
 bool decodePackedDib(const uint8_t* dib, std::size_t size, RgbPicture& picture,
@@ -157,29 +259,6 @@ bool decodePackedDib(const uint8_t* dib, std::size_t size, RgbPicture& picture,
       const uint8_t* quad = dib + headerSize + 4 * index;
       picture.rgb.insert(picture.rgb.end(), {quad[2], quad[1], quad[0]});
     }
-  }
-  return true;
-}
-
-bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-  const std::string temporary = path + ".partial";
-  FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (!file) {
-    error = "cannot write '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    error = "cannot write '" + path + "': " + std::strerror(errno);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  // One step from the old file (or none) to the whole new one.
-  if (!MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    error = "cannot write '" + path + "': " + windowsError(GetLastError());
-    std::remove(temporary.c_str());
-    return false;
   }
   return true;
 }

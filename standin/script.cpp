@@ -1,10 +1,11 @@
 #include "script.h"
 
+#include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+
+#include "file_names.h"
+#include "files.h"
+#include "text.h"
 
 namespace {
 
@@ -45,21 +46,36 @@ bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+std::string folderOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of("/\\");
+  if (cut == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : "";
+  return cut == 0 ? path.substr(0, 1) : path.substr(0, cut);
+}
+
+std::string size(int64_t width, int64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
 // The usage of each command, for messages about its arguments.
 const char* usageOf(const std::string& command) {
   static const std::pair<const char*, const char*> usages[] = {
-      {"canvas", "canvas W H [FILL]"},
+      {"canvas", "canvas W H [FILL] | canvas load FILE.bmp"},
       {"palette", "palette FILE | palette default"},
-      {"brush", "brush square N | brush round N | brush rows R1 R2 ..."},
+      {"brush", "brush square N | brush round N | brush rows R1 R2 ... | brush load FILE.bmp"},
       {"blocks", "blocks TEXT | blocks none"},
       {"tone", "tone N"},
       {"colours", "colours P S"},
-      {"mask", "mask on | mask off | mask rect X Y W H"},
+      {"mask",
+       "mask on | mask off | mask rect X Y W H | mask colour V | mask clear | "
+       "mask load FILE.bmp"},
+      {"pick-source", "pick-source FILE.bmp | pick-source canvas"},
       {"press", "press X Y [shift]"},
       {"drag", "drag X Y [shift]"},
       {"move", "move X Y"},
       {"release", "release X Y"},
       {"pick", "pick X Y [shift]"},
+      {"undo", "undo"},
+      {"redo", "redo"},
       {"expect",
        "expect pixel X Y V | expect colours P S | expect rect L T R B | "
        "expect flags 0xHHHHHHHH"},
@@ -70,33 +86,44 @@ const char* usageOf(const std::string& command) {
   return nullptr;
 }
 
+// An earlier canvas the undo history holds: made by a press, an undo or a
+// redo, and needed only if a later undo or redo returns to it.
+struct Snapshot {
+  std::size_t command;  // in Script::commands
+  std::size_t bytes;
+};
+
 class Checker {
  public:
-  Checker(Script& script, std::vector<std::string>& errors) : script_(script), errors_(errors) {}
+  Checker(Script& script, Findings& findings) : script_(script), findings_(findings) {}
 
   void check(int lineNumber, const std::string& text);
+  void finish();
 
  private:
   // Adds "PATH:LINE: what" and returns false, so that a check can end with it.
   bool fail(const std::string& what) {
-    errors_.push_back(script_.path + ":" + std::to_string(line_) + ": " + what);
+    findings_.error(script_.path + ":" + std::to_string(line_) + ": " + what);
     return false;
+  }
+  void warn(const std::string& what) {
+    findings_.warning(script_.path + ":" + std::to_string(line_) + ": warning: " + what);
   }
   bool wrongArguments() { return fail(std::string("wrong arguments; use: ") + usageOf(words_[0])); }
 
   // words_[index] as a whole number from `least` to `most`.
   bool number(std::size_t index, int64_t least, int64_t most, const char* what, int32_t& out) {
     int64_t v = 0;
-    if (!parseWhole(words_[index], v)) return fail("'" + words_[index] + "' is not a whole number");
+    if (!parseWhole(words_[index], v))
+      return fail(quoted(words_[index]) + " is not a whole number");
     if (v < least || v > most)
       return fail(std::string(what) + " must be " + std::to_string(least) + " to " +
                   std::to_string(most) + ", not " + words_[index]);
     out = static_cast<int32_t>(v);
     return true;
   }
-  bool coordinates(std::size_t index, Command& c) {
-    return number(index, -kReach, kReach, "a coordinate", c.a) &&
-           number(index + 1, -kReach, kReach, "a coordinate", c.b);
+  bool coordinate(std::size_t index, int32_t& out) {
+    return number(index, INT32_MIN, INT32_MAX, "a coordinate", out);
   }
   bool colourIndex(std::size_t index, int32_t& out) {
     return number(index, 0, 255, "a palette index", out);
@@ -105,28 +132,56 @@ class Checker {
   bool needCanvas() {
     if (haveCanvas_) return true;
     haveCanvas_ = true;  // one message is enough; later lines are checked as if there were one
-    return fail("'" + words_[0] + "' before any canvas: start the script with 'canvas W H'");
+    return fail(quoted(words_[0]) + " before any canvas: start the script with 'canvas W H'");
+  }
+  Payload& payload(Command& c) {
+    auto p = std::make_shared<Payload>();
+    Payload& made = *p;
+    c.payload = std::move(p);
+    return made;
   }
 
   bool canvas(Command& c);
   bool palette(Command& c);
   bool brush(Command& c);
+  bool blocks(Command& c);
   bool mask(Command& c);
+  bool pickSource(Command& c);
   bool mouse(Command& c);
   bool expect(Command& c);
   bool save(Command& c);
+  bool history(Command& c);
+  // Reads the BMP `name` into `image`, at most `maxSide` a side.
+  bool picture(const std::string& name, int32_t maxSide, IndexedImage& image);
+  // An image that must have the canvas's size.
+  bool canvasSized(const std::string& what, const std::string& name, IndexedImage& image);
+  void newCanvas(int32_t width, int32_t height);
 
   Script& script_;
-  std::vector<std::string>& errors_;
+  Findings& findings_;
   int line_ = 0;
   std::vector<std::string> words_;
   std::string rest_;  // the text after the command word and one blank
   bool haveCanvas_ = false;
+  bool pressed_ = false;                        // a press since the canvas was made
   int32_t canvasWidth_ = 0, canvasHeight_ = 0;  // 0: not known
+  std::vector<Snapshot> undo_, redo_;
+  // Where each snapshot's life ends: a command index, or SIZE_MAX for the end.
+  std::vector<std::pair<Snapshot, std::size_t>> lives_;
 };
 
 void Checker::check(int lineNumber, const std::string& text) {
   line_ = lineNumber;
+  if (text.size() > kMaxLineBytes) {
+    fail("the line is " + std::to_string(text.size()) + " bytes long; at most " +
+         std::to_string(kMaxLineBytes));
+    return;
+  }
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) {
+    fail("a NUL byte in column " + std::to_string(nul + 1) + ": a script is text");
+    return;
+  }
   words_ = splitWords(text);
   if (words_.empty() || words_[0][0] == '#') return;
   const std::size_t start = text.find(words_[0]);
@@ -139,7 +194,7 @@ void Checker::check(int lineNumber, const std::string& text) {
   const std::size_t n = words_.size() - 1;  // arguments
   bool ok = false;
   if (!usageOf(name)) {
-    ok = fail("unknown command '" + name + "'");
+    ok = fail("unknown command " + quoted(name));
   } else if (name == "canvas") {
     ok = canvas(c);
   } else if (name == "palette") {
@@ -147,13 +202,7 @@ void Checker::check(int lineNumber, const std::string& text) {
   } else if (name == "brush") {
     ok = brush(c);
   } else if (name == "blocks") {
-    if (n == 0) {
-      ok = wrongArguments();
-    } else {
-      c.op = rest_ == "none" ? Op::BlocksNone : Op::Blocks;
-      c.text = rest_;  // exactly, trailing blanks included: "3x2 " needs its space
-      ok = true;
-    }
+    ok = blocks(c);
   } else if (name == "tone") {
     c.op = Op::Tone;
     ok = n == 1 ? number(1, 0, 16, "the tone level", c.a) : wrongArguments();
@@ -162,41 +211,84 @@ void Checker::check(int lineNumber, const std::string& text) {
     ok = n == 2 ? colourIndex(1, c.a) && colourIndex(2, c.b) : wrongArguments();
   } else if (name == "mask") {
     ok = mask(c);
+  } else if (name == "pick-source") {
+    ok = pickSource(c);
   } else if (name == "expect") {
     ok = expect(c);
   } else if (name == "save") {
     ok = save(c);
+  } else if (name == "undo" || name == "redo") {
+    ok = history(c);
   } else {
     ok = mouse(c);
   }
   if (ok) script_.commands.push_back(std::move(c));
 }
 
+void Checker::newCanvas(int32_t width, int32_t height) {
+  canvasWidth_ = width;
+  canvasHeight_ = height;
+  pressed_ = false;
+  // A new canvas starts a new history: nothing before it can be returned to.
+  for (auto* stack : {&undo_, &redo_}) {
+    for (const Snapshot& s : *stack) lives_.push_back({s, script_.commands.size()});
+    stack->clear();
+  }
+}
+
 bool Checker::canvas(Command& c) {
-  c.op = Op::Canvas;
   const std::size_t n = words_.size() - 1;
   haveCanvas_ = true;  // even a faulty one: the lines below are not faulted for its absence
-  canvasWidth_ = canvasHeight_ = 0;  // unknown until both sides are good
+  newCanvas(0, 0);     // unknown until it is good
+  if (n >= 1 && words_[1] == "load") {
+    c.op = Op::CanvasLoad;
+    if (n != 2) return wrongArguments();
+    Payload& p = payload(c);
+    if (!picture(words_[2], kMaxCanvasSide, p.image)) return false;
+    newCanvas(p.image.width, p.image.height);
+    return true;
+  }
+  c.op = Op::Canvas;
   if (n != 2 && n != 3) return wrongArguments();
   if (!number(1, 1, kMaxCanvasSide, "the canvas width", c.a) ||
       !number(2, 1, kMaxCanvasSide, "the canvas height", c.b) || (n == 3 && !colourIndex(3, c.c)))
     return false;
-  canvasWidth_ = c.a;
-  canvasHeight_ = c.b;
+  newCanvas(c.a, c.b);
+  return true;
+}
+
+bool Checker::picture(const std::string& name, int32_t maxSide, IndexedImage& image) {
+  const std::string problem = fileNameProblem(name);
+  if (!problem.empty()) return fail("cannot open " + quoted(name) + ": the name " + problem);
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!readFile(name, kMaxPictureFileBytes, bytes, error))
+    return fail("cannot open " + quoted(name) + ": " + error);
+  if (!readIndexedBmp(bytes, maxSide, image, error)) return fail(quoted(name) + " is " + error);
+  return true;
+}
+
+bool Checker::canvasSized(const std::string& what, const std::string& name, IndexedImage& image) {
+  if (!needCanvas() || !picture(name, kMaxCanvasSide, image)) return false;
+  if (canvasWidth_ > 0 && (image.width != canvasWidth_ || image.height != canvasHeight_))
+    return fail(what + " " + quoted(name) + " is " + size(image.width, image.height) +
+                " pixels; the canvas is " + size(canvasWidth_, canvasHeight_));
   return true;
 }
 
 bool Checker::palette(Command& c) {
   c.op = Op::UsePalette;
   if (words_.size() != 2) return wrongArguments();
+  Payload& p = payload(c);
   if (words_[1] == "default") {
-    c.palette = std::make_shared<Palette>(defaultPalette());
+    p.palette = defaultPalette();
     return true;
   }
-  auto read = std::make_shared<Palette>();
+  const std::string problem = fileNameProblem(words_[1]);
+  if (!problem.empty())
+    return fail("palette: cannot open " + quoted(words_[1]) + ": the name " + problem);
   std::string error;
-  if (!readJascPalette(words_[1], *read, error)) return fail("palette: " + error);
-  c.palette = read;
+  if (!readJascPalette(words_[1], p.palette, error)) return fail("palette: " + error);
   return true;
 }
 
@@ -207,46 +299,89 @@ bool Checker::brush(Command& c) {
   if ((kind == "square" || kind == "round") && n == 2) {
     int32_t side = 0;
     if (!number(2, 1, kMaxBrushSide, "the brush size", side)) return false;
-    c.brush = kind == "square" ? squareBrush(side) : roundBrush(side);
+    payload(c).brush = kind == "square" ? squareBrush(side) : roundBrush(side);
+    return true;
+  }
+  if (kind == "load" && n == 2) {
+    IndexedImage image;
+    if (!picture(words_[2], kMaxBrushSide, image)) return false;
+    BrushShape& shape = payload(c).brush;
+    shape.width = image.width;
+    shape.height = image.height;
+    shape.ink.clear();
+    for (uint8_t index : image.pixels) shape.ink.push_back(index == 0);  // 0 is ink
     return true;
   }
   if (kind != "rows" || n < 2) return wrongArguments();
   const std::vector<std::string> rows(words_.begin() + 2, words_.end());
   if (rows.size() > static_cast<std::size_t>(kMaxBrushSide) ||
       rows[0].size() > static_cast<std::size_t>(kMaxBrushSide))
-    return fail("a brush is at most " + std::to_string(kMaxBrushSide) + " x " +
-                std::to_string(kMaxBrushSide));
+    return fail("a brush is at most " + size(kMaxBrushSide, kMaxBrushSide));
   BrushShape shape;
   shape.width = static_cast<int32_t>(rows[0].size());
   shape.height = static_cast<int32_t>(rows.size());
   shape.ink.clear();
   for (std::size_t r = 0; r < rows.size(); ++r) {
     if (rows[r].size() != rows[0].size())
-      return fail("brush row " + std::to_string(r + 1) + " '" + rows[r] + "' has " +
+      return fail("brush row " + std::to_string(r + 1) + " " + quoted(rows[r]) + " has " +
                   std::to_string(rows[r].size()) + " columns, row 1 has " +
                   std::to_string(rows[0].size()) + ": all rows must be the same length");
     for (char cell : rows[r]) {
       if (cell != '#' && cell != '.')
-        return fail("brush row " + std::to_string(r + 1) + " '" + rows[r] + "': '" +
-                    std::string(1, cell) + "' is neither # (ink) nor . (no ink)");
+        return fail("brush row " + std::to_string(r + 1) + " " + quoted(rows[r]) + ": " +
+                    quoted(std::string(1, cell)) + " is neither # (ink) nor . (no ink)");
       shape.ink.push_back(cell == '#');
     }
   }
-  c.brush = shape;
+  payload(c).brush = shape;
+  return true;
+}
+
+bool Checker::blocks(Command& c) {
+  if (words_.size() == 1) return wrongArguments();
+  c.op = rest_ == "none" ? Op::BlocksNone : Op::Blocks;
+  if (c.op == Op::Blocks && penReadsAsOneByOne(rest_)) {
+    if (rest_.size() > 255)
+      warn("the pen reads a block-size text of " + std::to_string(rest_.size()) +
+           " bytes as 1 x 1 blocks: at most 255 bytes fit its buffer");
+    else
+      warn("the pen reads " + quoted(rest_) +
+           " as 1 x 1 blocks: it takes a width, the letter x, a height and a space, as in "
+           "'3x2 pixels'");
+  }
+  payload(c).text = rest_;  // exactly, trailing blanks included: "3x2 " needs its space
   return true;
 }
 
 bool Checker::mask(Command& c) {
   const std::size_t n = words_.size() - 1;
-  if (n == 1 && (words_[1] == "on" || words_[1] == "off")) {
-    c.op = words_[1] == "on" ? Op::MaskOn : Op::MaskOff;
+  const std::string what = n >= 1 ? words_[1] : "";
+  if (n == 1 && (what == "on" || what == "off" || what == "clear")) {
+    c.op = what == "on" ? Op::MaskOn : what == "off" ? Op::MaskOff : Op::MaskClear;
     return needCanvas();
   }
-  if (n != 5 || words_[1] != "rect") return wrongArguments();
+  if (n == 2 && what == "colour") {
+    c.op = Op::MaskColour;
+    return needCanvas() && colourIndex(2, c.a);
+  }
+  if (n == 2 && what == "load") {
+    c.op = Op::MaskLoad;
+    return canvasSized("the mask picture", words_[2], payload(c).image);
+  }
+  if (n != 5 || what != "rect") return wrongArguments();
   c.op = Op::MaskRect;
-  return needCanvas() && number(2, -kReach, kReach, "a coordinate", c.a) &&
-         number(3, -kReach, kReach, "a coordinate", c.b) &&
-         number(4, 0, kReach, "the width", c.c) && number(5, 0, kReach, "the height", c.d);
+  return needCanvas() && coordinate(2, c.a) && coordinate(3, c.b) &&
+         number(4, 0, INT32_MAX, "the width", c.c) && number(5, 0, INT32_MAX, "the height", c.d);
+}
+
+bool Checker::pickSource(Command& c) {
+  if (words_.size() != 2) return wrongArguments();
+  if (words_[1] == "canvas") {
+    c.op = Op::PickCanvas;
+    return needCanvas();
+  }
+  c.op = Op::PickSource;
+  return canvasSized("the pick source", words_[1], payload(c).image);
 }
 
 bool Checker::mouse(Command& c) {
@@ -260,9 +395,65 @@ bool Checker::mouse(Command& c) {
   const std::size_t n = words_.size() - 1;
   if (n != 2 && !(shiftAllowed && n == 3)) return wrongArguments();
   if (n == 3 && words_[3] != "shift")
-    return fail("expected 'shift' after the coordinates, not '" + words_[3] + "'");
+    return fail("expected 'shift' after the coordinates, not " + quoted(words_[3]));
   c.shift = n == 3;
-  return needCanvas() && coordinates(1, c);
+  if (!needCanvas() || !coordinate(1, c.a) || !coordinate(2, c.b)) return false;
+  if (c.op == Op::Drag && !pressed_)
+    warn(
+        "'drag' before any 'press' on this canvas: the pen draws from wherever it last saw the "
+        "cursor, with the block size and tone of its last press");
+  if (c.op == Op::Press) {
+    pressed_ = true;
+    for (const Snapshot& s : redo_) lives_.push_back({s, script_.commands.size()});
+    redo_.clear();
+    undo_.push_back({script_.commands.size(), canvasBytes(canvasWidth_, canvasHeight_)});
+  }
+  return true;
+}
+
+// A stroke is undone back to the canvas its press found; the canvas it
+// leaves is kept for a redo, and the other way round.
+bool Checker::history(Command& c) {
+  c.op = words_[0] == "undo" ? Op::Undo : Op::Redo;
+  if (words_.size() != 1) return wrongArguments();
+  if (!needCanvas()) return false;
+  std::vector<Snapshot>& from = c.op == Op::Undo ? undo_ : redo_;
+  std::vector<Snapshot>& to = c.op == Op::Undo ? redo_ : undo_;
+  if (from.empty())
+    return fail(c.op == Op::Undo ? "nothing to undo: no stroke since the canvas was made or "
+                                   "since the undos above"
+                                 : "nothing to redo: no undo since the last stroke");
+  const Snapshot back = from.back();
+  from.pop_back();
+  script_.commands[back.command].keep = true;
+  lives_.push_back({back, script_.commands.size()});
+  to.push_back({script_.commands.size(), canvasBytes(canvasWidth_, canvasHeight_)});
+  return true;
+}
+
+// The history holds, at any line, the snapshots made above it that a line
+// below it returns to. Said once, at the first line where that is too much.
+void Checker::finish() {
+  for (auto* stack : {&undo_, &redo_})
+    for (const Snapshot& s : *stack) lives_.push_back({s, SIZE_MAX});
+  std::vector<std::pair<std::size_t, int64_t>> changes;  // command index, bytes
+  for (const auto& [snapshot, end] : lives_) {
+    if (!script_.commands[snapshot.command].keep) continue;
+    changes.push_back({snapshot.command, static_cast<int64_t>(snapshot.bytes)});
+    if (end != SIZE_MAX) changes.push_back({end, -static_cast<int64_t>(snapshot.bytes)});
+  }
+  std::sort(changes.begin(), changes.end());
+  int64_t held = 0;
+  for (const auto& [command, bytes] : changes) {
+    held += bytes;
+    if (held > static_cast<int64_t>(kMaxUndoBytes)) {
+      line_ = script_.commands[command].line;
+      fail("undo would hold " + std::to_string((held + (1 << 20) - 1) >> 20) +
+           " MiB of earlier canvases from here on; at most " + std::to_string(kMaxUndoBytes >> 20) +
+           " MiB: undo fewer strokes of a canvas this large");
+      return;
+    }
+  }
 }
 
 bool Checker::expect(Command& c) {
@@ -270,12 +461,11 @@ bool Checker::expect(Command& c) {
   const std::string what = n >= 1 ? words_[1] : "";
   if (what == "pixel" && n == 4) {
     c.op = Op::ExpectPixel;
-    if (!needCanvas() || !number(2, -kReach, kReach, "a coordinate", c.a) ||
-        !number(3, -kReach, kReach, "a coordinate", c.b) || !colourIndex(4, c.c))
+    if (!needCanvas() || !coordinate(2, c.a) || !coordinate(3, c.b) || !colourIndex(4, c.c))
       return false;
     if (canvasWidth_ > 0 && (c.a < 0 || c.b < 0 || c.a >= canvasWidth_ || c.b >= canvasHeight_))
       return fail("pixel (" + words_[2] + ", " + words_[3] + ") lies outside the " +
-                  std::to_string(canvasWidth_) + " x " + std::to_string(canvasHeight_) + " canvas");
+                  size(canvasWidth_, canvasHeight_) + " canvas");
     return true;
   }
   if (what == "colours" && n == 3) {
@@ -284,11 +474,10 @@ bool Checker::expect(Command& c) {
   }
   if (what == "rect" && n == 5) {
     c.op = Op::ExpectRect;
-    const int64_t most = INT32_MAX;
-    return number(2, -most - 1, most, "a rectangle edge", c.a) &&
-           number(3, -most - 1, most, "a rectangle edge", c.b) &&
-           number(4, -most - 1, most, "a rectangle edge", c.c) &&
-           number(5, -most - 1, most, "a rectangle edge", c.d);
+    return number(2, INT32_MIN, INT32_MAX, "a rectangle edge", c.a) &&
+           number(3, INT32_MIN, INT32_MAX, "a rectangle edge", c.b) &&
+           number(4, INT32_MIN, INT32_MAX, "a rectangle edge", c.c) &&
+           number(5, INT32_MIN, INT32_MAX, "a rectangle edge", c.d);
   }
   if (what == "flags" && n == 2) {
     c.op = Op::ExpectFlags;
@@ -297,7 +486,7 @@ bool Checker::expect(Command& c) {
                (word[1] == 'x' || word[1] == 'X');
     for (std::size_t i = 2; hex && i < word.size(); ++i)
       hex = std::isxdigit(static_cast<unsigned char>(word[i])) != 0;
-    if (!hex) return fail("'" + word + "' is not a flag word in hexadecimal, like 0x03000010");
+    if (!hex) return fail(quoted(word) + " is not a flag word in hexadecimal, like 0x03000010");
     c.flags = static_cast<uint32_t>(std::stoul(word.substr(2), nullptr, 16));
     return true;
   }
@@ -307,8 +496,9 @@ bool Checker::expect(Command& c) {
 bool Checker::save(Command& c) {
   const std::size_t n = words_.size() - 1;
   if (n != 1 && n != 3) return wrongArguments();
-  c.text = words_[1];
-  const std::string lower = lowerCase(c.text);
+  const std::string& name = words_[1];
+  payload(c).text = name;
+  const std::string lower = lowerCase(name);
   if (endsWith(lower, ".bmp")) {
     c.op = Op::SaveBmp;
     if (n != 1) return fail("a BMP is saved as it is: 'scale' applies to PNG files only");
@@ -318,22 +508,48 @@ bool Checker::save(Command& c) {
     if (n == 3 && words_[2] != "scale") return wrongArguments();
     if (n == 3 && !number(3, 1, kMaxScale, "the scale", c.a)) return false;
   } else {
-    return fail("cannot tell the format of '" + c.text + "': the name must end in .bmp or .png");
+    return fail("cannot tell the format of " + quoted(name) +
+                ": the name must end in .bmp or .png");
   }
   if (!needCanvas()) return false;
-  if (canvasWidth_ > 0 && (int64_t{canvasWidth_} * c.a > kMaxPictureSide ||
-                           int64_t{canvasHeight_} * c.a > kMaxPictureSide))
-    return fail("the picture would be " + std::to_string(int64_t{canvasWidth_} * c.a) + " x " +
-                std::to_string(int64_t{canvasHeight_} * c.a) + " pixels; at most " +
-                std::to_string(kMaxPictureSide) + " a side");
-  const std::filesystem::path folder = std::filesystem::path(c.text).parent_path();
-  std::error_code ignored;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ignored))
-    return fail("cannot save '" + c.text + "': there is no folder '" + folder.string() + "'");
+  const int64_t width = int64_t{canvasWidth_} * c.a, height = int64_t{canvasHeight_} * c.a;
+  if (c.op == Op::SavePng && width * height > kMaxColourPixels)
+    return fail("the picture would be " + size(width, height) + " pixels; at most " +
+                std::to_string(kMaxColourPixels) + " pixels (" + size(8192, 8192) +
+                ") can be written: use a smaller scale");
+  const std::string problem = fileNameProblem(name);
+  if (!problem.empty()) return fail("cannot save " + quoted(name) + ": the name " + problem);
+  const std::string folder = folderOf(name);
+  if (!folder.empty() && !isFolder(folder))
+    return fail("cannot save " + quoted(name) + ": there is no folder " + quoted(folder));
+  if (isFolder(name)) return fail("cannot save " + quoted(name) + ": it is a folder");
   return true;
 }
 
 }  // namespace
+
+std::size_t canvasBytes(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return 0;
+  return ((static_cast<std::size_t>(width) + 3) & ~std::size_t{3}) *
+         static_cast<std::size_t>(height);
+}
+
+bool penReadsAsOneByOne(const std::string& item) {
+  if (item.size() > 255) return true;
+  std::size_t i = 0;
+  auto size = [&]() {
+    if (i >= item.size() || item[i] < '1' || item[i] > '9') return false;
+    int64_t v = 0;
+    for (; i < item.size() && item[i] >= '0' && item[i] <= '9'; ++i)
+      if ((v = v * 10 + (item[i] - '0')) > INT32_MAX) return false;
+    return true;
+  };
+  if (!size()) return true;
+  if (i >= item.size() || (item[i] != 'x' && item[i] != 'X')) return true;
+  ++i;
+  if (!size()) return true;
+  return i >= item.size() || item[i] != ' ';
+}
 
 BrushShape squareBrush(int32_t side) {
   BrushShape b;
@@ -358,22 +574,36 @@ BrushShape roundBrush(int32_t side) {
   return b;
 }
 
-Script readScript(const std::string& path, std::vector<std::string>& errors) {
+Script checkScript(const std::string& path, const std::vector<uint8_t>& bytes, Findings& findings) {
   Script script;
   script.path = path;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    errors.push_back(path + ": cannot read the script: " + std::strerror(errno));
-    return script;
-  }
-  Checker checker(script, errors);
-  int number = 0;
-  for (std::string text; std::getline(file, text);) {
-    ++number;
+  script.commands.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) +
+                          1);
+  Checker checker(script, findings);
+  std::size_t at = 0;
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) at = 3;
+  for (int number = 1; at < bytes.size(); ++number) {
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(at);
+    const auto end = std::find(begin, bytes.end(), '\n');
+    std::string text(begin, end);
+    at += text.size() + 1;
     if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (number == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     checker.check(number, text);
   }
-  if (file.bad()) errors.push_back(path + ": cannot read the script: " + std::strerror(errno));
+  checker.finish();
   return script;
+}
+
+Script readScript(const std::string& path, Findings& findings) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  const std::string problem = fileNameProblem(path);
+  if (!problem.empty()) error = "the name " + problem;
+  if (!error.empty() || !readFile(path, kMaxScriptBytes, bytes, error)) {
+    findings.error(escaped(path) + ": cannot read the script: " + error);
+    Script none;
+    none.path = path;
+    return none;
+  }
+  return checkScript(escaped(path), bytes, findings);
 }

@@ -1,27 +1,31 @@
 // script.h - stroke scripts: one command per line, read and checked as a
-// whole before the pen receives any message, then replayed by editor.h.
+// whole before the pen receives any message, then replayed by replay.h.
 //
 // The language (the README has the full table): blank lines and lines whose
 // first non-blank character is # are comments; words are separated by blanks;
 // numbers are decimal; coordinates are canvas pixels, y from the top; file
-// names are single words, relative to the current directory.
+// names are single words of UTF-8, relative to the current folder.
 //
 // Checking covers everything that can be known without the pen: the command
-// and its arguments, number ranges, brush rows, palette files (read here, so
-// that the replay uses exactly what was checked), coordinates of pixel
-// expectations against the canvas of the lines above, and that the folder of
-// each saved file exists.
+// and its arguments, number ranges, brush rows, the files a script reads
+// (read here, so that the replay uses exactly what was checked), coordinates
+// of pixel expectations against the canvas of the lines above, the size of
+// every picture saved, that each saved file's name is one Windows can create
+// in a folder that exists, and how much the undo history would hold.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "palette.h"
+#include "picture_files.h"
 
-enum class Op {
+enum class Op : uint8_t {
   Canvas,         // a = width, b = height, c = fill
+  CanvasLoad,     // image: the canvas and its palette
   UsePalette,     // palette
   UseBrush,       // brush
   Blocks,         // text = the item to select
@@ -31,11 +35,18 @@ enum class Op {
   MaskOn,         //
   MaskOff,        //
   MaskRect,       // a, b, c, d = x, y, width, height
-  Press,          // a, b = x, y; shift
+  MaskColour,     // a = the palette index to protect
+  MaskClear,      //
+  MaskLoad,       // image: the mask bytes
+  PickSource,     // image: the pick source
+  PickCanvas,     //
+  Press,          // a, b = x, y; shift; keep: the canvas before it is undone later
   Drag,           // a, b = x, y; shift
   Move,           // a, b = x, y
   Release,        // a, b = x, y
   Pick,           // a, b = x, y; shift
+  Undo,           // keep: the canvas before it is redone later
+  Redo,           // keep: the canvas before it is undone later
   ExpectPixel,    // a, b = x, y; c = index
   ExpectColours,  // a = primary, b = secondary
   ExpectRect,     // a, b, c, d = left, top, right, bottom
@@ -51,15 +62,25 @@ struct BrushShape {
   std::vector<bool> ink{true};
 };
 
+// What a few commands carry besides numbers; shared, so that a long
+// recording of mouse moves stays small.
+struct Payload {
+  std::string text;
+  Palette palette;
+  BrushShape brush;
+  IndexedImage image;
+};
+
 struct Command {
   Op op = Op::Move;
+  bool shift = false;
+  bool keep = false;
   int line = 0;
   int32_t a = 0, b = 0, c = 0, d = 0;
-  bool shift = false;
   uint32_t flags = 0;
-  std::string text;
-  std::shared_ptr<const Palette> palette;
-  BrushShape brush;
+  std::shared_ptr<const Payload> payload;
+
+  const std::string& text() const { return payload->text; }
 };
 
 struct Script {
@@ -67,19 +88,59 @@ struct Script {
   std::vector<Command> commands;
 };
 
-// Limits that keep a script's pictures and strokes of a sensible size.
+// What checking found, in order: "PATH:LINE: what" for faults and
+// "PATH:LINE: warning: what" for warnings. Only the first kMaxShown of each
+// kind are kept; the rest are counted.
+struct Finding {
+  bool warning;
+  std::string text;
+};
+
+struct Findings {
+  static constexpr int kMaxShown = 20;
+  std::vector<Finding> shown;
+  long errors = 0, warnings = 0;
+
+  void error(const std::string& line) {
+    if (++errors <= kMaxShown) shown.push_back({false, line});
+  }
+  void warning(const std::string& line) {
+    if (++warnings <= kMaxShown) shown.push_back({true, line});
+  }
+  long hiddenErrors() const { return errors > kMaxShown ? errors - kMaxShown : 0; }
+  long hiddenWarnings() const { return warnings > kMaxShown ? warnings - kMaxShown : 0; }
+};
+
+// Limits that keep a script's pictures, strokes and memory of a sensible size.
 constexpr int32_t kMaxCanvasSide = 4096;
 constexpr int32_t kMaxBrushSide = 256;
-constexpr int32_t kReach = 100000;  // |coordinate| at most this
 constexpr int32_t kMaxScale = 64;
-constexpr int32_t kMaxPictureSide = 16384;
 constexpr int32_t kDefaultScale = 4;
+constexpr std::size_t kMaxScriptBytes = std::size_t{64} << 20;
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+// A BMP of the largest canvas with its header and palette, and then some.
+constexpr std::size_t kMaxPictureFileBytes = std::size_t{32} << 20;
+// Earlier canvases the undo history may hold at once. A replay keeps only
+// those a later undo or redo returns to, so only a script that undoes very
+// many strokes of a large canvas reaches it.
+constexpr std::size_t kMaxUndoBytes = std::size_t{256} << 20;
 
-// Reads and checks the script at `path`. Each fault adds one message
-// "PATH:LINE: what is wrong" to `errors` ("PATH: ..." when the file cannot be
-// read); the script may be replayed only when none was added.
-Script readScript(const std::string& path, std::vector<std::string>& errors);
+// Reads and checks the script at `path`: adds what it finds to `findings`
+// ("PATH: ..." when the file cannot be read). The script may be replayed
+// only when no error was added.
+Script readScript(const std::string& path, Findings& findings);
+
+// The same for a script's bytes, read from `path`.
+Script checkScript(const std::string& path, const std::vector<uint8_t>& bytes, Findings& findings);
 
 // The brush shapes of `brush square N` and `brush round N`.
 BrushShape squareBrush(int32_t side);
 BrushShape roundBrush(int32_t side);
+
+// True when the pen reads this block-size item as 1 x 1 blocks because it
+// cannot use it: longer than its 255-byte buffer, or not a width, the letter
+// x, a height and a space ("3x2 pixels"), or a size beyond 32 bits.
+bool penReadsAsOneByOne(const std::string& item);
+
+// Bytes of a canvas of this size as the editor keeps it, rows padded to 4.
+std::size_t canvasBytes(int32_t width, int32_t height);

@@ -1,0 +1,100 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "files.h"
+#include "wide_text.h"
+#include "windows_error.h"
+
+namespace {
+
+struct Handle {
+  HANDLE h;
+  explicit Handle(HANDLE handle) : h(handle) {}
+  ~Handle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool close() {
+    const BOOL ok = CloseHandle(h);
+    h = INVALID_HANDLE_VALUE;
+    return ok != 0;
+  }
+};
+
+std::string sizeText(std::size_t bytes) {
+  return bytes % (1024 * 1024) == 0 ? std::to_string(bytes / (1024 * 1024)) + " MiB"
+                                    : std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+bool readFile(const std::string& path, std::size_t limit, std::vector<uint8_t>& bytes,
+              std::string& error) {
+  Handle file(CreateFileW(widened(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.h == INVALID_HANDLE_VALUE) {
+    error = windowsError(GetLastError());
+    return false;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.h, &size)) {
+    error = windowsError(GetLastError());
+    return false;
+  }
+  if (size.QuadPart > static_cast<LONGLONG>(limit)) {
+    error = "larger than " + sizeText(limit);
+    return false;
+  }
+  bytes.assign(static_cast<std::size_t>(size.QuadPart), 0);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
+    if (!ReadFile(file.h, bytes.data() + done, want, &got, nullptr)) {
+      error = windowsError(GetLastError());
+      return false;
+    }
+    if (got == 0) break;  // shorter than it said: take what is there
+    done += got;
+  }
+  bytes.resize(done);
+  return true;
+}
+
+bool isFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(widened(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+  const std::wstring target = widened(path);
+  const std::wstring temporary = target + L".partial";
+  auto fail = [&](DWORD code) {
+    error = "cannot write '" + path + "': " + windowsError(code);
+    DeleteFileW(temporary.c_str());
+    return false;
+  };
+  Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.h == INVALID_HANDLE_VALUE) {
+    error = "cannot write '" + path + "': " + windowsError(GetLastError());
+    return false;
+  }
+  for (std::size_t done = 0; done < bytes.size();) {
+    DWORD put = 0;
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
+    if (!WriteFile(file.h, bytes.data() + done, want, &put, nullptr) || put == 0) {
+      const DWORD code = GetLastError();
+      file.close();
+      return fail(code == ERROR_SUCCESS ? ERROR_DISK_FULL : code);
+    }
+    done += put;
+  }
+  if (!file.close()) return fail(GetLastError());
+  // One step from the old file (or none) to the whole new one.
+  if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return fail(GetLastError());
+  return true;
+}

@@ -1,0 +1,23 @@
+// text.h - text as the stand-in's messages show it.
+//
+// Scripts, names and item texts are UTF-8 bytes. Messages quote them so that
+// a reader sees what is there and a terminal is never fed raw control bytes:
+// printable text and well-formed UTF-8 as they are, every other byte as \xHH,
+// and no more than a short excerpt of a long word.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The longest excerpt quoted, in bytes of the original.
+constexpr std::size_t kExcerptBytes = 40;
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool isUtf8(const std::string& text);
+
+// 'text' in single quotes, escaped; a text longer than kExcerptBytes is cut
+// at a character boundary and ends "...' (N bytes)".
+std::string quoted(const std::string& text);
+
+// The text with its bytes escaped as quoted() does, without quotes or cut.
+std::string escaped(const std::string& text);
