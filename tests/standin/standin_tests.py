@@ -24,16 +24,33 @@ STANDARD_16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), 
                (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 
-def standin(args, cwd):
-    result = subprocess.run(["wine", STANDIN] + args, cwd=cwd, capture_output=True, timeout=120)
+def standin(args, cwd, timeout=120):
+    result = subprocess.run(["wine", STANDIN] + args, cwd=cwd, capture_output=True,
+                            timeout=timeout)
     return result.returncode, result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
 
 
 def write(folder, name, text):
     path = os.path.join(folder, name)
-    with open(path, "w", newline="") as f:
+    with open(path, "wb" if isinstance(text, bytes) else "w",
+              **({} if isinstance(text, bytes) else {"newline": "", "encoding": "utf-8"})) as f:
         f.write(text)
     return path
+
+
+def bmp_bytes(rows, palette, top_down=False, bits=8, compression=0, colours_used=None):
+    """An 8-bit BMP of rows of indices (top row first), written independently
+    of the program; the other arguments make the kinds it must refuse."""
+    width, height = len(rows[0]), len(rows)
+    stride = (width + 3) // 4 * 4
+    pixels = b"".join(bytes(row) + b"\0" * (stride - width)
+                      for row in (rows if top_down else rows[::-1]))
+    table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(table)
+    used = len(palette) if colours_used is None else colours_used
+    return (struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) +
+            struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, bits,
+                        compression, len(pixels), 0, 0, used, 0) + table + pixels)
 
 
 def read_bmp(path):
@@ -163,6 +180,89 @@ class Pictures(Case):
         self.assertEqual(rows[2:], [[0] * 12] * 4)
 
 
+    def test_pictures_in_as_canvas_brush_mask_and_pick_source(self):
+        # A 5-pixel-wide canvas (3 bytes of padding a row), top-down on disk,
+        # and the same bottom-up.
+        rows = [[0, 1, 2, 3, 4], [1] * 5, [2] * 5, [3] * 5]
+        colours = [(10, 20, 30), (40, 50, 60), (70, 80, 90), (1, 1, 1), (2, 2, 2)]
+        grey = [(i, i, i) for i in range(8)]
+        write(self.dir, "top-down.bmp", bmp_bytes(rows, colours, top_down=True))
+        write(self.dir, "bottom-up.bmp", bmp_bytes(rows, colours))
+        write(self.dir, "brush.bmp", bmp_bytes([[0, 5, 0]], grey))  # index 0 is ink
+        write(self.dir, "mask.bmp", bmp_bytes([[1] * 5, [1] * 5, [1, 1, 1, 0, 1], [1] * 5], grey))
+        write(self.dir, "pick.bmp", bmp_bytes([[7] * 5] * 4, grey))
+        write(self.dir, "p.strokes", "canvas load top-down.bmp\nsave out/top-down.bmp\n"
+              "canvas load bottom-up.bmp\nsave out/bottom-up.bmp\n"
+              "blocks 1x1 \ntone 16\ncolours 0 9\nbrush load brush.bmp\n"
+              # The 3 x 1 brush lands at the cursor + (0, 1): ink on x and x + 2.
+              "press 0 0\n"
+              # The mask picture forbids (3, 2): that press paints nothing.
+              "mask load mask.bmp\nmask on\npress 3 1\npress 2 1\n"
+              # Protecting index 3 keeps row 3 as it is until the mask is off.
+              "mask clear\nmask colour 3\npress 0 2\nexpect pixel 0 3 3\nmask off\npress 0 2\n"
+              "pick-source pick.bmp\npick 0 0\npick-source canvas\npick 0 1 shift\n"
+              "expect colours 7 9\npalette default\nsave out/drawn.bmp\n")
+        status, stdout, stderr = standin([PEN, "p.strokes"], self.dir)
+        self.assertEqual((status, stderr), (0, ""))
+        self.assertEqual(stdout.split(), ["out/top-down.bmp", "out/bottom-up.bmp", "out/drawn.bmp"])
+        loaded = read_bmp(os.path.join(self.dir, "out/top-down.bmp"))
+        self.assertEqual(loaded, (5, 4, 8, colours + [(0, 0, 0)] * 251, rows))
+        self.assertEqual(read_bmp(os.path.join(self.dir, "out/bottom-up.bmp")), loaded)
+        _, _, _, palette, drawn = read_bmp(os.path.join(self.dir, "out/drawn.bmp"))
+        self.assertEqual(palette[:16], STANDARD_16)
+        self.assertEqual(drawn, [[0, 1, 2, 3, 4], [9, 1, 9, 1, 1], [2, 2, 9, 2, 9],
+                                 [9, 3, 9, 3, 3]])
+
+
+class Strokes(Case):
+    def test_drags_across_the_whole_32_bit_range(self):
+        # From one corner of the coordinate range to the other, y-major on a
+        # tie, lagging one step on x: the 1 x 1 brush lands on (k + 1, k + 2).
+        write(self.dir, "far.strokes", "canvas 8 8\nblocks 1x1 \ntone 16\ncolours 0 9\n"
+              "press -2147483648 -2147483648\ndrag 2147483647 2147483647\n"
+              "expect rect -2147483647 -2147483647 2147483647 2147483647\n"
+              "press 2000000000 3\ndrag -2000000000 3\n"
+              "expect rect -1999999999 4 2000000002 5\nsave out/far.bmp\n")
+        status, _, stderr = standin([PEN, "far.strokes"], self.dir, timeout=60)
+        self.assertEqual((status, stderr), (0, ""))
+        rows = read_bmp(os.path.join(self.dir, "out/far.bmp"))[4]
+        expected = [[9 if x == y - 1 or y == 4 else 0 for x in range(8)] for y in range(8)]
+        self.assertEqual(rows, expected)
+
+    def test_undo_and_redo_go_back_and_forth_a_stroke_at_a_time(self):
+        write(self.dir, "u.strokes", "canvas 6 2\nblocks 1x1 \ntone 16\ncolours 0 5\n"
+              "press -1 -1\ndrag 2 -1\nrelease 2 -1\npress -1 0\n"
+              "undo\nexpect pixel 0 1 0\nexpect pixel 3 0 5\n"
+              "undo\nexpect pixel 0 0 0\nredo\nexpect pixel 3 0 5\nsave out/redone.bmp\n"
+              # A stroke after an undo: what was undone can no longer be redone.
+              "press 4 -1\nundo\nsave out/undone.bmp\nredo\nsave out/again.bmp\n")
+        status, _, stderr = standin([PEN, "u.strokes"], self.dir)
+        self.assertEqual((status, stderr), (0, ""))
+        bmp = lambda name: read_bmp(os.path.join(self.dir, "out", name))[4]
+        self.assertEqual(bmp("redone.bmp"), [[5, 5, 5, 5, 0, 0], [0] * 6])
+        self.assertEqual(bmp("undone.bmp"), [[5, 5, 5, 5, 0, 0], [0] * 6])
+        self.assertEqual(bmp("again.bmp"), [[5, 5, 5, 5, 0, 5], [0] * 6])
+
+    def test_warnings_change_nothing_else(self):
+        long_item = "4x4 " + "p" * 300
+        write(self.dir, "w.strokes", "canvas 8 8\nblocks 5x3\nblocks 5x3 pixels\n"
+              "blocks %s\ndrag 1 1\npress 1 1\ndrag 2 2\ncanvas 4 4\ndrag 1 1\n"
+              "save out/w.bmp\n" % long_item)
+        status, stdout, stderr = standin([PEN, "w.strokes"], self.dir)
+        self.assertEqual((status, stdout), (0, "out/w.bmp\n"))
+        self.assertEqual(stderr.splitlines(), [
+            "w.strokes:2: warning: the pen reads '5x3' as 1 x 1 blocks: it takes a width, the "
+            "letter x, a height and a space, as in '3x2 pixels'",
+            "w.strokes:4: warning: the pen reads a block-size text of 304 bytes as 1 x 1 "
+            "blocks: at most 255 bytes fit its buffer",
+            "w.strokes:5: warning: 'drag' before any 'press' on this canvas: the pen draws "
+            "from wherever it last saw the cursor, with the block size and tone of its last "
+            "press",
+            "w.strokes:9: warning: 'drag' before any 'press' on this canvas: the pen draws "
+            "from wherever it last saw the cursor, with the block size and tone of its last "
+            "press"])
+
+
 class Info(Case):
     def test_identity_and_tool_button(self):
         status, stdout, stderr = standin(["--info", PEN, "out/button.png"], self.dir)
@@ -179,6 +279,22 @@ class Info(Case):
         expected = [[STANDARD_16[int(c, 16)] for c in row] for row in hex_rows]
         self.assertEqual(read_png(os.path.join(self.dir, "out/button.png")),
                          (80, 80, enlarged(expected, 4)))
+        # The extension decides the format; one it cannot write is refused.
+        status, _, stderr = standin(["--info", PEN, "out/button.bmp"], self.dir)
+        self.assertEqual(status, 0, stderr)
+        with open(os.path.join(self.dir, "out/button.bmp"), "rb") as f:
+            data = f.read()
+        width, height, bits = struct.unpack_from("<iiH", data, 18)[:2] + \
+            struct.unpack_from("<H", data, 28)
+        self.assertEqual((data[:2], width, height, bits), (b"BM", 80, 80, 24))
+        stride = 80 * 3
+        bmp_rows = [[tuple(data[54 + (79 - y) * stride + 3 * x:][:3][::-1]) for x in range(80)]
+                    for y in range(80)]
+        self.assertEqual(bmp_rows, enlarged(expected, 4))
+        status, _, stderr = standin(["--info", PEN, "out/button.gif"], self.dir)
+        self.assertEqual(status, 2)
+        self.assertIn("cannot tell the format of 'out/button.gif'", stderr)
+        self.assertEqual(self.out_files(), ["button.bmp", "button.png"])
 
 
 # Bad scripts: each starts with a good save that must not be written; the
@@ -208,30 +324,114 @@ BAD_SCRIPTS = [
      "cannot save 'nowhere/x.png': there is no folder 'nowhere'"),
     ("save_bmp_scale", "save out/x.bmp scale 2", 3,
      "a BMP is saved as it is: 'scale' applies to PNG files only"),
+    ("save_onto_folder", "save taken.bmp", 3, "cannot save 'taken.bmp': it is a folder"),
+    ("nul_byte", "tone 3\0", 3, "a NUL byte in column 7: a script is text"),
+    ("nothing_to_undo", "undo", 3, "nothing to undo: no stroke since the canvas was made"),
+    ("nothing_to_redo", "redo", 3, "nothing to redo: no undo since the last stroke"),
+    ("coordinate_range", "drag 2147483648 0", 3,
+     "a coordinate must be -2147483648 to 2147483647, not 2147483648"),
+    # Pictures in: 8-bit indexed, uncompressed, whole, of the right size.
+    ("not_a_bmp", "canvas load words.pal", 3, "'words.pal' is not a BMP file"),
+    ("bmp_24_bit", "canvas load rgb.bmp", 3,
+     "'rgb.bmp' is a 24-bit BMP: only 8-bit indexed BMPs can be read"),
+    ("bmp_rle", "canvas load rle.bmp", 3,
+     "'rle.bmp' is a compressed (RLE8) BMP: only uncompressed BMPs can be read"),
+    ("bmp_cut_short", "brush load cut.bmp", 3,
+     "'cut.bmp' is a BMP file shorter than its header says (cut short?)"),
+    ("brush_too_big", "brush load wide.bmp", 3,
+     "'wide.bmp' is a BMP of 300 x 1 pixels: at most 256 x 256 can be read here"),
+    ("mask_size", "mask load small.bmp", 3,
+     "the mask picture 'small.bmp' is 2 x 2 pixels; the canvas is 8 x 8"),
+    ("pick_source_size", "pick-source small.bmp", 3,
+     "the pick source 'small.bmp' is 2 x 2 pixels; the canvas is 8 x 8"),
+    ("missing_picture", "canvas load nowhere.bmp", 3, "cannot open 'nowhere.bmp': "),
+    # Names Windows cannot create, refused before anything is written.
+    ("name_star", "save out/a*b.png", 3,
+     "cannot save 'out/a*b.png': the name holds '*', which Windows does not allow"),
+    ("name_question", "save out/a?.bmp", 3, "cannot save 'out/a?.bmp': the name holds '?'"),
+    ("name_bar", "save out/a|b.png", 3, "cannot save 'out/a|b.png': the name holds '|'"),
+    ("name_quotes", 'save out/"q".bmp', 3, "cannot save 'out/\"q\".bmp': the name holds '\"'"),
+    ("name_aux", "save out/aux.bmp", 3,
+     "cannot save 'out/aux.bmp': the name is reserved for the Windows device AUX"),
+    ("name_con", "save CON.png", 3,
+     "cannot save 'CON.png': the name is reserved for the Windows device CON"),
+    ("name_dot", "save out./x.png", 3,
+     "cannot save 'out./x.png': the name ends in a dot, which Windows drops from file names"),
+    ("name_control", "save out/a\x01.png", 3,
+     "cannot save 'out/a\\x01.png': the name holds a control character"),
+    ("name_not_utf8", "save out/\udcff.png", 3,
+     "cannot save 'out/\\xFF.png': the name is not UTF-8 text"),
+    ("palette_name", "palette x/a:b.pal", 3,
+     "palette: cannot open 'x/a:b.pal': the name holds ':'"),
 ]
+
+
+def bad_input_files():
+    """The files the bad scripts read, by name."""
+    grey = [(i, i, i) for i in range(4)]
+    return {"words.pal": b"not a palette\n",
+            "bad-colour.pal": b"JASC-PAL\n0100\n2\n0 0 0\n1 2 256\n",
+            "short.pal": b"JASC-PAL\n0100\n2\n0 0 0\n",
+            "rgb.bmp": bmp_bytes([[0, 0, 0]], [], bits=24),
+            "rle.bmp": bmp_bytes([[0] * 8] * 8, grey, compression=1),
+            "cut.bmp": bmp_bytes([[0] * 8] * 8, grey)[:-10],
+            "wide.bmp": bmp_bytes([[0] * 300], grey),
+            "small.bmp": bmp_bytes([[0, 0], [0, 0]], grey)}
 
 
 class BadInput(Case):
     def test_every_fault_of_every_script_is_reported_and_nothing_is_written(self):
-        write(self.dir, "words.pal", "not a palette\n")
-        write(self.dir, "bad-colour.pal", "JASC-PAL\n0100\n2\n0 0 0\n1 2 256\n")
-        write(self.dir, "short.pal", "JASC-PAL\n0100\n2\n0 0 0\n")
-        scripts = []
-        for name, line, number, _ in BAD_SCRIPTS:
-            lines = ["canvas 8 8", "save out/%s.png" % name, line, "save out/%s.bmp" % name]
-            if number == 1:
-                lines = [line, "canvas 8 8", "save out/%s.png" % name]
-            scripts.append(write(self.dir, name + ".strokes", "\n".join(lines) + "\n"))
-        scripts.insert(3, "no-such.strokes")
-        status, stdout, stderr = standin([PEN] + [os.path.basename(s) for s in scripts], self.dir)
+        for name, data in bad_input_files().items():
+            write(self.dir, name, data)
+        os.mkdir(os.path.join(self.dir, "taken.bmp"))
+        # Fewer scripts a run than the errors a run shows in full.
+        for first in range(0, len(BAD_SCRIPTS), 15):
+            chunk = BAD_SCRIPTS[first:first + 15]
+            scripts = []
+            for name, line, number, _ in chunk:
+                lines = ["canvas 8 8", "save out/%s.png" % name, line, "save out/%s.bmp" % name]
+                if number == 1:
+                    lines = [line, "canvas 8 8", "save out/%s.png" % name]
+                text = ("\n".join(lines) + "\n").encode("utf-8", "surrogateescape")
+                scripts.append(os.path.basename(write(self.dir, name + ".strokes", text)))
+            if first == 0:
+                scripts.insert(3, "no-such.strokes")
+            status, stdout, stderr = standin([PEN] + scripts, self.dir)
+            self.assertEqual((status, stdout), (2, ""))
+            if first == 0:
+                self.assertIn("no-such.strokes: cannot read the script", stderr)
+            for name, _, number, message in chunk:
+                with self.subTest(name):
+                    self.assertIn("%s.strokes:%d: %s" % (name, number, message), stderr)
+            self.assertEqual(len(stderr.splitlines()), len(chunk) + (first == 0), stderr)
+            self.assertEqual(self.out_files(), [])
+
+    def test_history_faults_are_found_before_the_replay(self):
+        write(self.dir, "h.strokes", "canvas 4 4\npress 1 1\nundo\nredo\nredo\npress 1 1\n"
+              "undo\npress 2 2\nredo\ncanvas load nowhere.bmp\nundo\nsave out/h.bmp\n")
+        status, _, stderr = standin([PEN, "h.strokes"], self.dir)
         self.assertEqual(status, 2)
-        self.assertEqual(stdout, "")
-        self.assertIn("no-such.strokes: cannot read the script", stderr)
-        for name, _, number, message in BAD_SCRIPTS:
-            with self.subTest(name):
-                self.assertIn("%s.strokes:%d: %s" % (name, number, message), stderr)
-        self.assertEqual(len(stderr.splitlines()), len(BAD_SCRIPTS) + 1, stderr)
+        self.assertEqual([line.split(": ")[0:2] for line in stderr.splitlines()],
+                         [["h.strokes:5", "nothing to redo"], ["h.strokes:9", "nothing to redo"],
+                          ["h.strokes:10", "cannot open 'nowhere.bmp'"],
+                          ["h.strokes:11", "nothing to undo"]])
         self.assertEqual(self.out_files(), [])
+
+    def test_garbage_is_escaped_cut_short_and_counted(self):
+        junk = bytes(b for b in range(1, 256) if b not in b"\r\n") * 4
+        lines = [b"\x01\x1b[31m\x7f\xc3 " + junk[i:i + 50] for i in range(0, 1000, 25)]
+        lines.append(b"x" * 5000)
+        write(self.dir, "junk.strokes", b"\n".join(lines) + b"\n")
+        status, stdout, stderr = standin([PEN, "junk.strokes"], self.dir)
+        self.assertEqual((status, stdout), (2, ""))
+        shown = stderr.splitlines()
+        self.assertEqual(len(shown), 21, stderr)
+        self.assertEqual(shown[0], "junk.strokes:1: unknown command '\\x01\\x1B[31m\\x7F\\xC3'")
+        self.assertEqual(shown[-1], "... and %d more errors not shown" % (len(lines) - 20))
+        self.assertFalse(re.search(r"[\x00-\x1f\x7f]", stderr.replace("\n", "")), stderr)
+        write(self.dir, "long.strokes", "canvas 8 8\n" + "y" * 5000 + "\n")
+        status, _, stderr = standin([PEN, "long.strokes"], self.dir)
+        self.assertEqual(stderr, "long.strokes:2: unknown command '%s...' (5000 bytes)\n" % ("y" * 40))
 
     def test_a_library_that_does_not_load_or_lacks_an_export(self):
         write(self.dir, "good.strokes", "canvas 4 4\nsave out/good.png\n")
@@ -272,13 +472,94 @@ class Failures(Case):
                 self.assertEqual(status, 1)
                 self.assertEqual(stderr, "e.strokes:4: %s\n" % message)
 
-    def test_a_file_that_cannot_be_written_leaves_nothing_behind(self):
-        os.mkdir(os.path.join(self.dir, "out", "taken.bmp"))
-        write(self.dir, "w.strokes", "canvas 4 4\nsave out/taken.bmp\n")
-        status, _, stderr = standin([PEN, "w.strokes"], self.dir)
+    def test_a_full_disk_is_said_so_and_leaves_nothing_behind(self):
+        full = os.path.join(self.dir, "full")
+        os.mkdir(full)
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full],
+                                 capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("a small disk to fill needs mount (root)")
+        self.addCleanup(subprocess.run, ["umount", full])
+        write(self.dir, "w.strokes", "canvas 512 512\nsave out/first.bmp\nsave full/x.bmp\n"
+              "save out/never.bmp\n")
+        status, stdout, stderr = standin([PEN, "w.strokes"], self.dir)
+        self.assertEqual((status, stdout), (2, "out/first.bmp\n"))
+        self.assertEqual(stderr, "w.strokes:3: cannot write 'full/x.bmp': no space left on the "
+                         "disk (error 112)\n")
+        self.assertEqual(self.out_files(), ["first.bmp"])
+        self.assertEqual(os.listdir(full), [])
+
+
+class Names(Case):
+    def test_utf8_names_for_every_file_and_a_palette_with_a_byte_order_mark(self):
+        shutil.copy(PEN, os.path.join(self.dir, "pën.dll"))
+        write(self.dir, "ü.pal", "\ufeffJASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n4 5 6\r\n")
+        write(self.dir, "größe.bmp", bmp_bytes([[1, 0, 1]], [(9, 9, 9), (8, 8, 8)]))
+        write(self.dir, "ünï.strokes", "canvas load größe.bmp\npalette ü.pal\n"
+              "save out/ü.png scale 1\nsave out/日本.bmp\n")
+        status, stdout, stderr = standin(["pën.dll", "ünï.strokes"], self.dir)
+        self.assertEqual((status, stderr), (0, ""))
+        self.assertEqual(stdout, "out/ü.png\nout/日本.bmp\n")
+        self.assertEqual(self.out_files(), sorted(["ü.png", "日本.bmp"]))
+        self.assertEqual(read_png(os.path.join(self.dir, "out/ü.png")),
+                         (3, 1, [[(4, 5, 6), (1, 2, 3), (4, 5, 6)]]))
+        status, _, stderr = standin(["pën.dll", "nö.strokes"], self.dir)
         self.assertEqual(status, 2)
-        self.assertTrue(stderr.startswith("w.strokes:2: cannot write 'out/taken.bmp': "), stderr)
-        self.assertEqual(self.out_files(), ["taken.bmp"])
+        self.assertTrue(stderr.startswith("nö.strokes: cannot read the script: "), stderr)
+
+    def test_a_file_that_is_no_library_is_named_in_the_loader_error(self):
+        write(self.dir, "text.dll", "not a library\n" * 100)
+        write(self.dir, "good.strokes", "canvas 4 4\nsave out/good.png\n")
+        status, _, stderr = standin(["text.dll", "good.strokes"], self.dir)
+        self.assertEqual(status, 2)
+        self.assertTrue(stderr.startswith("text.dll: cannot load the library: "), stderr)
+        self.assertNotIn("%1", stderr)
+        self.assertEqual(stderr.count("text.dll"), 2, stderr)
+
+
+class Limits(Case):
+    def test_pictures_and_histories_too_large_are_refused_with_the_limit(self):
+        write(self.dir, "big.strokes", "canvas 4096 4096\nsave out/fits.png scale 2\n"
+              "save out/big.png\n")
+        undos = "canvas 4096 4096\n" + "press 1 1\n" * 17 + "undo\n" * 17
+        write(self.dir, "undo.strokes", undos)
+        status, stdout, stderr = standin([PEN, "big.strokes", "undo.strokes"], self.dir)
+        self.assertEqual((status, stdout), (2, ""))
+        self.assertEqual(stderr.splitlines(), [
+            "big.strokes:3: the picture would be 16384 x 16384 pixels; at most 67108864 pixels "
+            "(8192 x 8192) can be written: use a smaller scale",
+            "undo.strokes:18: undo would hold 272 MiB of earlier canvases from here on; at most "
+            "256 MiB: undo fewer strokes of a canvas this large"])
+
+    def test_the_largest_picture_and_history_allowed_are_written(self):
+        # 16 strokes of 16 MiB each, all undone: the history's whole 256 MiB;
+        # and the largest colour picture, 8192 x 8192.
+        write(self.dir, "most.strokes", "canvas 4096 4096 3\nblocks 1x1 \n" +
+              "".join("press %d 0\n" % x for x in range(16)) + "undo\n" * 15 +
+              "save out/most.bmp\nsave out/most.png scale 2\n")
+        status, stdout, stderr = standin([PEN, "most.strokes"], self.dir)
+        self.assertEqual((status, stderr), (0, ""))
+        with open(os.path.join(self.dir, "out/most.bmp"), "rb") as f:
+            data = f.read()
+        offset, stride = 14 + 40 + 1024, 4096
+        top_row = data[offset + 4095 * stride:][:4096]
+        self.assertEqual(data[offset + 4094 * stride:][:4096],
+                         bytes([3, 15]) + bytes([3]) * 4094)  # only the first stroke is left
+        self.assertEqual(top_row, bytes([3]) * 4096)
+        self.assertEqual(os.path.getsize(os.path.join(self.dir, "out/most.png")) > 0, True)
+
+
+class Readme(Case):
+    def test_the_sample_script_runs_as_shown(self):
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            text = f.read()
+        sample = re.search(r"A short script:\n\n((?:    .*\n)+)", text).group(1)
+        write(self.dir, "sample.strokes", "".join(line[4:] + "\n" for line in
+                                                  sample.splitlines()))
+        status, stdout, stderr = standin([PEN, "sample.strokes"], self.dir)
+        self.assertEqual((status, stderr), (0, ""))
+        self.assertTrue(stdout.split() and all(os.path.exists(os.path.join(self.dir, name))
+                                              for name in stdout.split()), stdout)
 
 
 if __name__ == "__main__":
