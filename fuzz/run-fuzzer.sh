@@ -18,7 +18,8 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 # Inputs normally take milliseconds, and the work cap of pen_fuzzer.cpp keeps
 # any input within a few seconds for a healthy pen; an input past the timeout
 # made the pen do work out of all proportion to its messages.
-options="-timeout=25 -max_len=4096 -print_final_stats=1 -artifact_prefix=$artifacts/"
+# FUZZ_MAX_LEN: the script fuzzer's inputs carry whole pictures.
+options="-timeout=25 -max_len=${FUZZ_MAX_LEN:-4096} -print_final_stats=1 -artifact_prefix=$artifacts/"
 # More libFuzzer options from the environment, for example
 # FUZZ_ARGS="-fork=1 -ignore_timeouts=1" to go on past a known slow input.
 options="$options ${FUZZ_ARGS:-}"
@@ -37,7 +38,7 @@ case $mode in
     rm -rf "$scratch" && mkdir -p "$scratch"
     before=$(ls "$corpus" | wc -l)
     "$fuzzer" $options -max_total_time="$seconds" "$scratch" "$corpus"
-    "$fuzzer" -merge=1 -max_len=4096 -timeout=25 "$corpus" "$scratch"
+    "$fuzzer" -merge=1 -max_len="${FUZZ_MAX_LEN:-4096}" -timeout=25 "$corpus" "$scratch"
     echo "corpus: $before inputs before, $(ls "$corpus" | wc -l) now, in $corpus"
     ;;
   *)
