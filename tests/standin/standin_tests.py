@@ -116,14 +116,15 @@ class Case(unittest.TestCase):
 
 
 class Examples(Case):
-    def test_the_examples_hold_their_expectations_and_the_readme_shows_the_ramp(self):
+    def test_the_examples_hold_their_expectations_and_the_readme_shows_two(self):
         shutil.copytree(os.path.join(SOURCE, "examples"), os.path.join(self.dir, "examples"))
         scripts = sorted(f"examples/{n}" for n in os.listdir(os.path.join(self.dir, "examples"))
                          if n.endswith(".strokes"))
-        self.assertEqual(len(scripts), 3)
+        self.assertEqual(len(scripts), 4)
         status, stdout, stderr = standin([PEN] + scripts, self.dir)
-        self.assertEqual(status, 0, stderr)
-        pictures = ["out/freehand.png", "out/masked-stroke.png", "out/tone-ramp.png"]
+        self.assertEqual((status, stderr), (0, ""))
+        pictures = ["out/freehand.png", "out/masked-stroke.png", "out/narrow-brush.png",
+                    "out/tone-ramp.png"]
         self.assertEqual(stdout.split(), pictures)
         sizes = {}
         for p in pictures:
@@ -132,10 +133,12 @@ class Examples(Case):
         # Canvas size times the scale each script asks for (default 4).
         self.assertEqual(sizes, {"out/freehand.png": (480, 320),
                                  "out/masked-stroke.png": (256, 192),
+                                 "out/narrow-brush.png": (352, 160),
                                  "out/tone-ramp.png": (864, 208)})
-        self.assertEqual(read_png(os.path.join(self.dir, "out/tone-ramp.png")),
-                         read_png(os.path.join(SOURCE, "docs/tone-ramp.png")),
-                         "docs/tone-ramp.png is out of date: copy out/tone-ramp.png of make demo")
+        for name in ["tone-ramp.png", "narrow-brush.png"]:
+            self.assertEqual(read_png(os.path.join(self.dir, "out", name)),
+                             read_png(os.path.join(SOURCE, "docs", name)),
+                             "docs/%s is out of date: copy out/%s of make demo" % (name, name))
 
 
 class Pictures(Case):
@@ -553,7 +556,7 @@ class Readme(Case):
     def test_the_sample_script_runs_as_shown(self):
         with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
             text = f.read()
-        sample = re.search(r"A short script:\n\n((?:    .*\n)+)", text).group(1)
+        sample = re.search(r"A short script[^\n]*:\n\n((?:    .*\n)+)", text).group(1)
         write(self.dir, "sample.strokes", "".join(line[4:] + "\n" for line in
                                                   sample.splitlines()))
         status, stdout, stderr = standin([PEN, "sample.strokes"], self.dir)
