@@ -2,13 +2,14 @@
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine,
 #               and the fuzzer (its corpus replayed, then a minute of new inputs)
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
-#   make dist   dist/Tessaly-0.01.zip: Tessaly.dll and the install note
+#   make dist   dist/Tessaly-0.01.zip: Tessaly.dll, the install note and the stand-in
 #   make bench  the stamping benchmark: fast engine against the literal one
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
+#   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
 
 .PHONY: prereqs test test-native test-sanitize test-win32 test-fuzz build-win32 dist bench fuzz \
-	demo format clean
+	fuzz-scripts demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -37,15 +38,17 @@ build-win32: prereqs
 
 VERSION = 0.01
 
-# The library alone, and the note with Windows line ends.
+# The library, the note with Windows line ends, and the stand-in a user runs
+# when something goes wrong.
 dist: prereqs
 	cmake --preset win32
-	cmake --build --preset win32 --target Tessaly
-	rm -rf dist/stage && mkdir -p dist/stage
+	cmake --build --preset win32 --target Tessaly standin
+	rm -rf dist/stage && mkdir -p dist/stage/standin
 	cp build/win32/bin/Tessaly.dll dist/stage/
+	cp build/win32/bin/standin.exe dist/stage/standin/
 	sed 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
 	rm -f dist/Tessaly-$(VERSION).zip
-	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt
+	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe
 	rm -rf dist/stage
 	@echo "dist/Tessaly-$(VERSION).zip"
 
@@ -64,6 +67,13 @@ fuzz: prereqs
 	cmake --build --preset fuzz --target pen_fuzzer
 	FUZZ_ARGS="$(FUZZ_ARGS)" sh fuzz/run-fuzzer.sh keep build/fuzz/fuzz/pen_fuzzer fuzz/corpus \
 	  build/fuzz $(FUZZ_SECONDS)
+
+# Inputs carry the pictures their scripts read, hence the longer inputs.
+fuzz-scripts: prereqs
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target script_fuzzer
+	FUZZ_ARGS="$(FUZZ_ARGS)" FUZZ_MAX_LEN=65536 sh fuzz/run-fuzzer.sh keep \
+	  build/fuzz/fuzz/script_fuzzer fuzz/script-corpus build/fuzz/scripts $(FUZZ_SECONDS)
 
 # The stand-in host replays examples/ through the real DLL under Wine.
 demo: prereqs
