@@ -123,22 +123,19 @@ void EditorModel::beginStroke(bool keep) {
   undo_.push_back(keep ? canvas_.bits : std::vector<uint8_t>());
 }
 
-bool EditorModel::undo(bool keep) {
-  if (undo_.empty()) return false;
-  redo_.push_back(keep ? canvas_.bits : std::vector<uint8_t>());
+// One step back (undo: from the undo stack to the redo stack) or forward.
+bool EditorModel::travel(std::vector<std::vector<uint8_t>>& from,
+                         std::vector<std::vector<uint8_t>>& to, bool keep) {
+  if (from.empty()) return false;
+  to.push_back(keep ? canvas_.bits : std::vector<uint8_t>());
   // A placeholder is never returned to: the script's check made sure.
-  if (undo_.back().size() == canvas_.bits.size()) canvas_.bits.swap(undo_.back());
-  undo_.pop_back();
+  if (from.back().size() == canvas_.bits.size()) canvas_.bits.swap(from.back());
+  from.pop_back();
   return true;
 }
 
-bool EditorModel::redo(bool keep) {
-  if (redo_.empty()) return false;
-  undo_.push_back(keep ? canvas_.bits : std::vector<uint8_t>());
-  if (redo_.back().size() == canvas_.bits.size()) canvas_.bits.swap(redo_.back());
-  redo_.pop_back();
-  return true;
-}
+bool EditorModel::undo(bool keep) { return travel(undo_, redo_, keep); }
+bool EditorModel::redo(bool keep) { return travel(redo_, undo_, keep); }
 
 void EditorModel::limitHistory(std::size_t bytes) {
   auto held = [&] {

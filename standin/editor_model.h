@@ -98,6 +98,9 @@ class EditorModel {
   bool picked() const { return (ctx_.stateFlags & PCF_COLOUR) != 0; }
 
  private:
+  bool travel(std::vector<std::vector<uint8_t>>& from, std::vector<std::vector<uint8_t>>& to,
+              bool keep);
+
   const PenLibrary& pen_;
   HWND view_;
   PenContext ctx_{};
