@@ -12,11 +12,13 @@ endif()
 # Windows test programs run under Wine in a private prefix that a fixture
 # creates once per test run; one persistent wineserver serves them all.
 set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# Runs each of them, or skips it where the kernel cannot run 32-bit programs.
+set(TESSALY_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 
 function(tessaly_add_test name target)
   if(TESSALY_WINDOWS)
-    add_test(NAME ${name} COMMAND ${target} ${ARGN})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine
+    add_test(NAME ${name} COMMAND sh ${TESSALY_WINE_RUN} $<TARGET_FILE:${target}> ${ARGN})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77
       ENVIRONMENT "WINEPREFIX=${TESSALY_WINEPREFIX};WINEDEBUG=-all")
   else()
     gtest_discover_tests(${target} EXTRA_ARGS ${ARGN} DISCOVERY_MODE PRE_TEST)
@@ -25,8 +27,9 @@ endfunction()
 
 if(TESSALY_WINDOWS AND NOT TARGET wine_fixture_marker)
   add_custom_target(wine_fixture_marker)
-  add_test(NAME wine.start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh start ${TESSALY_WINEPREFIX})
+  add_test(NAME wine.start COMMAND sh ${TESSALY_WINE_RUN} --host
+                                   ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh start ${TESSALY_WINEPREFIX})
   add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh stop ${TESSALY_WINEPREFIX})
-  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77)
   set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 endif()

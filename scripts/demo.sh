@@ -6,6 +6,10 @@
 set -eu
 build=$1
 prefix=$(cd "$build" && pwd)/wineprefix
+if ! sh cmake/wine-run.sh --host true; then
+  echo "make demo: the pen and the stand-in are built in $build/bin, but they cannot run here." >&2
+  exit 1
+fi
 cmake/wine-prefix.sh start "$prefix"
 trap 'cmake/wine-prefix.sh stop "$prefix"' EXIT
 export WINEPREFIX="$prefix" WINEDEBUG=-all
