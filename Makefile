@@ -1,6 +1,8 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine,
-#               and the fuzzer (its corpus replayed, then a minute of new inputs)
+#               and the fuzzer (its corpus replayed, then a minute of new inputs);
+#               where the kernel cannot run 32-bit programs, the Windows tests
+#               run on a 64-bit build of the same sources under wine64 instead
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll, the install note and the stand-in
 #   make bench  the stamping benchmark: fast engine against the literal one
@@ -8,16 +10,21 @@
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 test-fuzz build-win32 dist bench fuzz \
+.PHONY: prereqs test test-native test-sanitize test-win32 test-win64 test-fuzz build-win32 dist bench fuzz \
 	fuzz-scripts demo format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
 
+# Exit status 77 from this probe: the kernel cannot run 32-bit programs.
+CAN_RUN_WIN32 = sh cmake/wine-run.sh --host true 2>/dev/null
+
 test: prereqs
 	cmake --workflow --preset native
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset win32
+	@$(CAN_RUN_WIN32) || { echo "No 32-bit programs on this machine: the Windows tests run on the 64-bit build."; \
+	  cmake --workflow --preset win64; }
 	cmake --workflow --preset fuzz
 
 test-native: prereqs
@@ -28,6 +35,9 @@ test-sanitize: prereqs
 
 test-win32: prereqs
 	cmake --workflow --preset win32
+
+test-win64: prereqs
+	cmake --workflow --preset win64
 
 test-fuzz: prereqs
 	cmake --workflow --preset fuzz
@@ -76,10 +86,14 @@ fuzz-scripts: prereqs
 	  build/fuzz/fuzz/script_fuzzer fuzz/script-corpus build/fuzz/scripts $(FUZZ_SECONDS)
 
 # The stand-in host replays examples/ through the real DLL under Wine.
+# Where the kernel cannot run 32-bit programs, the 64-bit build draws them.
 demo: prereqs
 	cmake --preset win32
 	cmake --build --preset win32 --target Tessaly standin
-	@scripts/demo.sh build/win32
+	@if $(CAN_RUN_WIN32); then scripts/demo.sh build/win32; else \
+	  echo "No 32-bit programs on this machine: drawing with the 64-bit build of the pen under wine64."; \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target Tessaly standin && \
+	  TESSALY_WINE=/usr/lib/wine/wine64 scripts/demo.sh build/win64; fi
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

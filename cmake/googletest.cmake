@@ -14,12 +14,14 @@ endif()
 set(TESSALY_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 # Runs each of them, or skips it where the kernel cannot run 32-bit programs.
 set(TESSALY_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+# The loader for this build's programs: wine, or wine64 for the 64-bit build.
+set(TESSALY_WINE_ENV "WINEPREFIX=${TESSALY_WINEPREFIX};WINEDEBUG=-all;TESSALY_WINE=${CMAKE_CROSSCOMPILING_EMULATOR}")
 
 function(tessaly_add_test name target)
   if(TESSALY_WINDOWS)
     add_test(NAME ${name} COMMAND sh ${TESSALY_WINE_RUN} $<TARGET_FILE:${target}> ${ARGN})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE 77
-      ENVIRONMENT "WINEPREFIX=${TESSALY_WINEPREFIX};WINEDEBUG=-all")
+      ENVIRONMENT "${TESSALY_WINE_ENV}")
   else()
     gtest_discover_tests(${target} EXTRA_ARGS ${ARGN} DISCOVERY_MODE PRE_TEST)
   endif()
@@ -30,6 +32,8 @@ if(TESSALY_WINDOWS AND NOT TARGET wine_fixture_marker)
   add_test(NAME wine.start COMMAND sh ${TESSALY_WINE_RUN} --host
                                    ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh start ${TESSALY_WINEPREFIX})
   add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh stop ${TESSALY_WINEPREFIX})
-  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77)
-  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+  set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE 77
+    ENVIRONMENT "TESSALY_WINE=${CMAKE_CROSSCOMPILING_EMULATOR}")
+  set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine
+    ENVIRONMENT "TESSALY_WINE=${CMAKE_CROSSCOMPILING_EMULATOR}")
 endif()

@@ -4,13 +4,14 @@
 set -eu
 action=$1
 export WINEPREFIX=$2 WINEDEBUG=-all
+wine=${TESSALY_WINE:-wine}
 case $action in
   start)
     if [ ! -f "$WINEPREFIX/.tessaly-ready" ]; then
       rm -rf "$WINEPREFIX"
-      wineboot -i >/dev/null 2>&1
+      "$wine" wineboot -i >/dev/null 2>&1
       # The null driver gives real windows and combo boxes without a display.
-      wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+      "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
       wineserver -w
       touch "$WINEPREFIX/.tessaly-ready"
     fi
@@ -19,7 +20,7 @@ case $action in
     # stderr and keep CTest waiting for the end of that stream.
     # One left running (by an interrupted run, or `make demo`) serves as well.
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    wineboot </dev/null >/dev/null 2>&1
+    "$wine" wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -21,7 +21,8 @@ int32_t __cdecl exportedGetInfo(PenInfo* info) noexcept { return ZVGetInfo(info)
 
 int32_t __cdecl exportedPen(HWND window, UINT message, WPARAM keyFlags, LPARAM param,
                             PenContext* ctx) noexcept {
-  return ZVPen(window, message, keyFlags, param, ctx);
+  // 32-bit values; the casts only matter to the 64-bit test build.
+  return ZVPen(window, message, static_cast<uint32_t>(keyFlags), static_cast<int32_t>(param), ctx);
 }
 
 }  // extern "C"

@@ -10,12 +10,13 @@ if ! sh cmake/wine-run.sh --host true; then
   echo "make demo: the pen and the stand-in are built in $build/bin, but they cannot run here." >&2
   exit 1
 fi
+wine=${TESSALY_WINE:-wine}
 cmake/wine-prefix.sh start "$prefix"
 trap 'cmake/wine-prefix.sh stop "$prefix"' EXIT
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 
 mkdir -p out
-wine "$build/bin/standin.exe" --info "$build/bin/Tessaly.dll" out/Tessaly-button.png
+"$wine" "$build/bin/standin.exe" --info "$build/bin/Tessaly.dll" out/Tessaly-button.png
 echo
 echo "Pictures of the examples:"
-wine "$build/bin/standin.exe" "$build/bin/Tessaly.dll" examples/*.strokes
+"$wine" "$build/bin/standin.exe" "$build/bin/Tessaly.dll" examples/*.strokes

@@ -25,7 +25,7 @@ STANDARD_16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), 
 
 
 def standin(args, cwd, timeout=120):
-    result = subprocess.run(["wine", STANDIN] + args, cwd=cwd, capture_output=True,
+    result = subprocess.run([os.environ.get("TESSALY_WINE", "wine"), STANDIN] + args, cwd=cwd, capture_output=True,
                             timeout=timeout)
     return result.returncode, result.stdout.decode("utf-8"), result.stderr.decode("utf-8")
 
