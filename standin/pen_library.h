@@ -32,6 +32,8 @@ class PenLibrary {
   // library has none or it is not a bitmap this program can read.
   bool toolButton(RgbPicture& picture, int& bitsPerPixel, std::string& error) const;
 
+  HMODULE module() const { return module_; }
+
  private:
   using GetInfoFn = int32_t(__cdecl*)(PenInfo* info);
   using PenFn = int32_t(__cdecl*)(HWND window, UINT message, WPARAM keyFlags, LPARAM param,

@@ -13,6 +13,11 @@
 
 namespace zorvel_windows {
 
+// What the pen looks for: the dialog bar's class among the frame's children
+// and the block-size box's control ID in the bar's first child.
+constexpr char kDialogBarClass[] = "Zorvel DialogBar";
+constexpr int kBlockSizeBoxId = 110;
+
 inline void registerClass(const char* name) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
@@ -27,22 +32,44 @@ inline HWND child(HWND parent, const char* windowClass, int id = 0, DWORD style 
                          GetModuleHandleA(nullptr), nullptr);
 }
 
+// The index of the block-size box's item that is `item` byte for byte, or
+// CB_ERR. CB_FINDSTRINGEXACT ignores case and would find "3X2 a" for "3x2 A".
+inline LRESULT findItem(HWND box, const std::string& item) {
+  const LRESULT count = SendMessageA(box, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (length != static_cast<LRESULT>(item.size())) continue;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+    if (text.compare(0, item.size(), item) == 0) return i;
+  }
+  return CB_ERR;
+}
+
+// Selects `item`, adding it first if the box lacks it.
+inline void selectItem(HWND box, const std::string& item) {
+  LRESULT index = findItem(box, item);
+  if (index == CB_ERR)
+    index = SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
 struct Tree {
   HWND frame = nullptr, toolbar = nullptr, bar = nullptr, page = nullptr, box = nullptr;
   HWND client = nullptr, document = nullptr, view = nullptr;
 
   // `barClass` other than "Zorvel DialogBar" builds a tree without the bar.
-  explicit Tree(const char* barClass = "Zorvel DialogBar") {
+  explicit Tree(const char* barClass = kDialogBarClass) {
     registerClass("Zorvel Frame");
     registerClass("Zorvel Pane");
-    registerClass("Zorvel DialogBar");
+    registerClass(kDialogBarClass);
     frame = CreateWindowExA(0, "Zorvel Frame", "Zorvel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     toolbar = child(frame, "Zorvel Pane");
     bar = child(frame, barClass);
     page = child(bar, "Zorvel Pane");
     child(page, "STATIC", 109);
-    box = child(page, "COMBOBOX", 110, CBS_DROPDOWNLIST | WS_VSCROLL);
+    box = child(page, "COMBOBOX", kBlockSizeBoxId, CBS_DROPDOWNLIST | WS_VSCROLL);
     client = child(frame, "Zorvel Pane");
     document = child(client, "Zorvel Pane");
     view = child(document, "Zorvel Pane");
@@ -55,26 +82,8 @@ struct Tree {
 
   bool complete() const { return frame && toolbar && bar && page && box && view; }
 
-  // Selects `item`, adding it first if the box lacks it. Items are compared
-  // byte for byte: CB_FINDSTRINGEXACT ignores case and would select "3X2 a"
-  // for "3x2 A".
-  void select(const std::string& item) {
-    LRESULT index = find(item);
-    if (index == CB_ERR)
-      index = SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-    SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
-  LRESULT find(const std::string& item) const {
-    const LRESULT count = SendMessageA(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      const LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-      if (length != static_cast<LRESULT>(item.size())) continue;
-      std::string text(static_cast<std::size_t>(length) + 1, '\0');
-      SendMessageA(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-      if (text.compare(0, item.size(), item) == 0) return i;
-    }
-    return CB_ERR;
-  }
+  void select(const std::string& item) { selectItem(box, item); }
+  LRESULT find(const std::string& item) const { return findItem(box, item); }
   void clearSelection() { SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(-1), 0); }
 };
 
