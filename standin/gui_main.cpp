@@ -287,12 +287,6 @@ bool App::start(HINSTANCE instance, const Options& options, std::string& error) 
   applyInputs(in);
   setCanvas(options.width, options.height, 0);
 
-  // Fit the window to the canvas, within reason.
-  RECT r{0, 0, std::min(1200, std::max(480, options.width * zoom_) + kPaletteWidth + 20),
-         std::min(860, kToolbarHeight + kBarHeight + options.height * zoom_ + 44)};
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
-  SetWindowPos(frame_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
-               SWP_NOMOVE | SWP_NOZORDER);
   ShowWindow(frame_, SW_SHOW);
   layout();
   UpdateWindow(frame_);
