@@ -4,6 +4,8 @@
 #               where the kernel cannot run 32-bit programs, the Windows tests
 #               run on a 64-bit build of the same sources under wine64 instead
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
+#   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
+#               recording the session to out/session.strokes
 #   make dist   dist/Tessaly-0.01.zip: Tessaly.dll, the install note and the stand-in
 #   make bench  the stamping benchmark: fast engine against the literal one
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
@@ -11,7 +13,7 @@
 # Each target installs missing prerequisites first.
 
 .PHONY: prereqs test test-native test-sanitize test-win32 test-win64 test-fuzz build-win32 dist bench fuzz \
-	fuzz-scripts demo format clean
+	fuzz-scripts demo draw format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -52,13 +54,13 @@ VERSION = 0.01
 # when something goes wrong.
 dist: prereqs
 	cmake --preset win32
-	cmake --build --preset win32 --target Tessaly standin
+	cmake --build --preset win32 --target Tessaly standin standin-gui
 	rm -rf dist/stage && mkdir -p dist/stage/standin
 	cp build/win32/bin/Tessaly.dll dist/stage/
-	cp build/win32/bin/standin.exe dist/stage/standin/
+	cp build/win32/bin/standin.exe build/win32/bin/standin-gui.exe dist/stage/standin/
 	sed 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
 	rm -f dist/Tessaly-$(VERSION).zip
-	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe
+	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe
 	rm -rf dist/stage
 	@echo "dist/Tessaly-$(VERSION).zip"
 
@@ -94,6 +96,14 @@ demo: prereqs
 	  echo "No 32-bit programs on this machine: drawing with the 64-bit build of the pen under wine64."; \
 	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target Tessaly standin && \
 	  TESSALY_WINE=/usr/lib/wine/wine64 scripts/demo.sh build/win64; fi
+
+draw: prereqs
+	cmake --preset win32
+	cmake --build --preset win32 --target Tessaly standin standin-gui
+	@if $(CAN_RUN_WIN32); then scripts/draw.sh build/win32 $(DRAW_ARGS); else \
+	  echo "No 32-bit programs on this machine: drawing with the 64-bit build under wine64."; \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target Tessaly standin standin-gui && \
+	  TESSALY_WINE=/usr/lib/wine/wine64 scripts/draw.sh build/win64 $(DRAW_ARGS); fi
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
