@@ -152,20 +152,41 @@ class Gui(unittest.TestCase):
             finally:
                 if gui.poll() is None:
                     gui.kill()
-                subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+                self.stop_wine()
         print(f"GUI session: {time.monotonic() - started:.1f} s", file=sys.stderr)
         self.check_replay()
 
-    def drive(self, gui):
-        window_id = None
+    def test_a_pen_that_does_not_load_is_reported_in_a_message_box(self):
+        with Display():
+            self.prepare_prefix()
+            gui = subprocess.Popen([WINE, GUI, "no-such-pen.dll"], cwd=self.dir, env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                box = self.wait_for_window(gui, "Zorvel stand-in")
+                xdotool("key", "--window", box, "Return")
+                self.assertEqual(gui.wait(30), 2)
+            finally:
+                if gui.poll() is None:
+                    gui.kill()
+                self.stop_wine()
+
+    def stop_wine(self):
+        # And wait until the server is gone: a program started meanwhile
+        # would meet a server on its way out.
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=60)
+        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=60)
+
+    def wait_for_window(self, gui, title):
         for _ in range(600):
             self.assertIsNone(gui.poll(), "the program ended before its window appeared")
-            found = subprocess.run(["xdotool", "search", "--name", TITLE], capture_output=True)
+            found = subprocess.run(["xdotool", "search", "--name", title], capture_output=True)
             if found.returncode == 0:
-                window_id = found.stdout.split()[0].decode()
-                break
+                return found.stdout.split()[0].decode()
             time.sleep(0.1)
-        self.assertIsNotNone(window_id, "the window did not appear")
+        self.fail(f"no window named {title!r} appeared")
+
+    def drive(self, gui):
+        window_id = self.wait_for_window(gui, TITLE)
         geometry = xdotool("getwindowgeometry", "--shell", window_id)
         g = dict(line.split("=") for line in geometry.split())
         window = (int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"]))
