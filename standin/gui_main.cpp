@@ -1072,12 +1072,7 @@ std::string programFolder() {
 }
 
 int run(HINSTANCE instance) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> args;
-  for (int i = 1; wide && i < count; ++i) args.push_back(narrowed(wide[i]));
-  if (wide) LocalFree(wide);
-
+  const std::vector<std::string> args = commandLineArguments();
   Options options;
   std::string error;
   if (!parse(args, options, error)) {

@@ -155,18 +155,8 @@ int replayScripts(const std::string& dllPath, const std::vector<std::string>& pa
   return kExitOk;
 }
 
-// The arguments as UTF-8, whatever the system's code page.
-std::vector<std::string> arguments() {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> args;
-  for (int i = 1; wide && i < count; ++i) args.push_back(narrowed(wide[i]));
-  if (wide) LocalFree(wide);
-  return args;
-}
-
 int run() {
-  const std::vector<std::string> args = arguments();
+  const std::vector<std::string> args = commandLineArguments();
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return kExitOk;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 inline std::wstring widened(const std::string& utf8) {
   if (utf8.empty()) return std::wstring();
@@ -33,4 +34,15 @@ inline std::string utf8FromCodePage(UINT codePage, const char* text) {
   std::wstring wide(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text, -1, &wide[0], n);
   return narrowed(wide.c_str());
+}
+
+// The program's arguments, without its own name, as UTF-8 whatever the
+// system's code page.
+inline std::vector<std::string> commandLineArguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide && i < count; ++i) args.push_back(narrowed(wide[i]));
+  if (wide) LocalFree(wide);
+  return args;
 }

@@ -53,10 +53,10 @@ TEST(Recorder, SaysOnlyWhatChangedSinceTheScriptLastSaidIt) {
   r.inputs(in);
   r.press(0, 0, false);
   EXPECT_EQ(commands(r.script("s.strokes")),
-            (std::vector<std::string>{"canvas 16 8 3", "press 1 1", "blocks 4x2 pixels  ",
-                                      "tone 6", "mask on", "drag 9 4 shift", "release 9 4",
-                                      "blocks none", "brush round 5", "pick 2 2 shift",
-                                      "canvas 4 4 0", "mask on", "press 0 0", "save s.bmp"}));
+            (std::vector<std::string>{"canvas 16 8 3", "press 1 1", "blocks 4x2 pixels  ", "tone 6",
+                                      "mask on", "drag 9 4 shift", "release 9 4", "blocks none",
+                                      "brush round 5", "pick 2 2 shift", "canvas 4 4 0", "mask on",
+                                      "press 0 0", "save s.bmp"}));
 }
 
 TEST(Recorder, KeepsOnlyTheLastOfARunOfMoves) {
