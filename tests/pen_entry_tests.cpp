@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "block_engine.h"
 #include "pen_entry.h"
+#include "pen_info.h"
 #include "support/fake_window_tree.h"
 #include "support/test_bitmap.h"
 #include "window_messages.h"
@@ -236,6 +238,66 @@ TEST(PenPointers, EachMessageDereferencesOnlyWhatItNeeds) {
   }
   EXPECT_EQ(prevX, 9);
   EXPECT_EQ(blockWidth, 3);
+}
+
+// The numbers an editor sends and reads back, written out as the editor has
+// them rather than through the pen's own constants, so that a changed
+// constant fails here.
+TEST(PenContract, MessageKeyAndFlagNumbersAsTheEditorUsesThem) {
+  Editor e;
+  e.windows.select("1x1 pixel");
+  e.pen.ctx.toneLevel = 5;
+  e.pen.setCursor(0, 0);
+  e.send(0x0201, 0x0001 | 0x0004);  // WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT: tone 11
+  EXPECT_EQ(strokeTone, 11);
+  EXPECT_EQ(e.pen.ctx.stateFlags, 0x03000000u);  // PCF_DRAWN, two bits
+  e.pen.setCursor(3, 0);
+  e.send(0x0200, 0x0001);  // WM_MOUSEMOVE with MK_LBUTTON: a segment
+  EXPECT_EQ(e.pen.changed(), (Rect{1, 1, 5, 2}));
+  e.pen.setCursor(9, 6);
+  e.send(0x0200, 0x0002 | 0x0004 | 0x0008 | 0x0010);  // no MK_LBUTTON: only moves the point
+  EXPECT_EQ(e.pen.changed(), (Rect{1, 1, 5, 2}));
+  EXPECT_EQ(prevX, 9);
+
+  // 0x00000010 is the mask switch; the editor's own bits stay as they were.
+  e.pen.ctx.stateFlags = 0x00000010 | 0x00800000;
+  e.pen.mask.fill(0);
+  e.pen.setCursor(7, 3);
+  const Rows unmasked = e.pen.canvas.rows();
+  e.send(0x0201, 0x0001);
+  EXPECT_EQ(e.pen.canvas.rows(), unmasked);
+  EXPECT_EQ(e.pen.ctx.stateFlags, 0x03000000u | 0x00000010 | 0x00800000);
+
+  // WM_RBUTTONDOWN picks; with MK_SHIFT into the second colour; 0x04000000.
+  e.pen.ctx.stateFlags = 0;
+  e.pen.pick.at(2, 3) = 77;
+  e.pen.setCursor(2, 3);
+  e.send(0x0204, 0x0004);
+  EXPECT_EQ(e.pen.ctx.secondaryColour, 77u);
+  EXPECT_EQ(e.pen.ctx.stateFlags, 0x04000000u);
+
+  // The editor's other messages do nothing at all.
+  const Rows canvas = e.pen.canvas.rows();
+  for (uint32_t message : {0x0007u, 0x0008u, 0x0100u, 0x0101u, 0x0102u, 0x0202u, 0x0205u, 0x0401u,
+                           0x0402u, 0x0404u, 0x0409u, 0x040Au}) {
+    e.pen.ctx.stateFlags = 0;
+    e.pen.setCursor(20, 20);
+    e.send(message, 0x0001);
+    EXPECT_EQ(e.pen.ctx.stateFlags, 0u) << message;
+    EXPECT_EQ(prevX, 7) << message;  // the pick left it at the masked press
+  }
+  EXPECT_EQ(e.pen.canvas.rows(), canvas);
+}
+
+TEST(PenContract, IdentityAsTheEditorReadsIt) {
+  PenInfo info{};
+  ASSERT_EQ(ZVGetInfo(&info), 1);
+  EXPECT_EQ(info.infoWord, 0x01002008u);
+  ASSERT_NE(info.name, nullptr);
+  ASSERT_NE(info.altName, nullptr);
+  EXPECT_STREQ(info.name, "Tessaly");
+  EXPECT_STREQ(info.altName, info.name);
+  EXPECT_NE(static_cast<const void*>(info.altName), static_cast<const void*>(info.name));
 }
 
 }  // namespace
