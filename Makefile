@@ -6,7 +6,7 @@
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
 #               recording the session to out/session.strokes
-#   make dist   dist/Tessaly-0.01.zip: Tessaly.dll, the install note and the stand-in
+#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in
 #   make bench  the stamping benchmark: fast engine against the literal one
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
@@ -48,7 +48,8 @@ build-win32: prereqs
 	cmake --preset win32
 	cmake --build --preset win32
 
-VERSION = 0.01
+# The version, from CMakeLists.txt's project() line.
+VERSION := $(shell sed -n 's/^project.Tessaly VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 # The library, the note with Windows line ends, and the stand-in a user runs
 # when something goes wrong.
@@ -58,7 +59,7 @@ dist: prereqs
 	rm -rf dist/stage && mkdir -p dist/stage/standin
 	cp build/win32/bin/Tessaly.dll dist/stage/
 	cp build/win32/bin/standin.exe build/win32/bin/standin-gui.exe dist/stage/standin/
-	sed 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
+	sed -e 's/@VERSION@/$(VERSION)/' -e 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
 	rm -f dist/Tessaly-$(VERSION).zip
 	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe
 	rm -rf dist/stage

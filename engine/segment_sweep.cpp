@@ -58,11 +58,6 @@ bool sameStamping(const RowClass& a, const RowClass& b) {
          (!a.followsRow || (a.aboveStart == b.aboveStart && a.aboveEnd == b.aboveEnd));
 }
 
-struct Span {
-  int64_t first;
-  int64_t last;
-};
-
 struct SweepView {
   const BitmapGeometry& canvas;
   const BlockGrid& grid;

@@ -27,8 +27,9 @@
 // where a row higher up reaches further still.
 bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid);
 
-// A rough cost, in the units of sweepVersusPoints, of sweeping walk points
-// first..last after prepareSweep, and of gathering them point by point.
+// A rough cost, in one unit for both, of sweeping walk points first..last
+// after prepareSweep and of gathering them point by point (brush_stamp.cpp
+// sweeps when the first is lower).
 struct SweepEstimate {
   int64_t sweep;
   int64_t pointByPoint;

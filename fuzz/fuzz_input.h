@@ -4,8 +4,8 @@
 // a mutation changes what is chosen, never whether the input can be read.
 //
 // An input is a scenario (geometry, contents, colours, tone, box items),
-// then messages until the bytes run out; see decodeScenario and
-// decodeMessage in pen_fuzzer.cpp. fuzz/make_seeds.py writes the seed
+// then messages until the bytes run out; see LLVMFuzzerTestOneInput,
+// Session::setUp and Session::playOne in pen_fuzzer.cpp. fuzz/make_seeds.py writes the seed
 // corpus in the same layout, so a change here needs the same change there.
 #pragma once
 

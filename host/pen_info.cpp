@@ -10,7 +10,7 @@ const char kAltName[] = "Tessaly";
 const char kDescription[] =
     "\x92\xB7\x95\xFB\x8C\x60\x82\xCC\x83\x73\x83\x4E\x83\x5A\x83\x8B\x82\xC5\x95\x60\x89\xE6";
 const char kCopyright[] = "Copyright (C) 2026 the Tessaly authors";
-const char kVersion[] = "0.01";
+const char kVersion[] = TESSALY_VERSION;  // the project's version, from CMakeLists.txt
 
 }  // namespace
 

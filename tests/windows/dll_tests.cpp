@@ -194,7 +194,7 @@ TEST(GetInfo, FillsEveryFieldButTheEditorsTwo) {
   const std::string copyright = text(20);
   EXPECT_FALSE(copyright.empty());
   EXPECT_EQ(copyright.find_first_of("\r\n"), std::string::npos);
-  EXPECT_STREQ(text(24), "0.01");
+  EXPECT_STREQ(text(24), TESSALY_VERSION);
 
   uint8_t again[32];
   std::memset(again, 0, sizeof again);
