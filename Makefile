@@ -21,6 +21,14 @@ prereqs:
 # Exit status 77 from this probe: the kernel cannot run 32-bit programs.
 CAN_RUN_WIN32 = sh cmake/wine-run.sh --host true 2>/dev/null
 
+# $(call with-windows-build,TARGETS,SCRIPT,ARGS): SCRIPT BUILD_DIR ARGS with the
+# 32-bit build (its TARGETS built already); where the kernel cannot run 32-bit
+# programs, with the 64-bit build under wine64 instead, its TARGETS built here.
+with-windows-build = if $(CAN_RUN_WIN32); then $(2) build/win32 $(3); else \
+	  echo "No 32-bit programs on this machine: using the 64-bit build of the pen under wine64."; \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target $(1) && \
+	  TESSALY_WINE=/usr/lib/wine/wine64 $(2) build/win64 $(3); fi
+
 test: prereqs
 	cmake --workflow --preset native
 	cmake --workflow --preset sanitize
@@ -89,22 +97,15 @@ fuzz-scripts: prereqs
 	  build/fuzz/fuzz/script_fuzzer fuzz/script-corpus build/fuzz/scripts $(FUZZ_SECONDS)
 
 # The stand-in host replays examples/ through the real DLL under Wine.
-# Where the kernel cannot run 32-bit programs, the 64-bit build draws them.
 demo: prereqs
 	cmake --preset win32
 	cmake --build --preset win32 --target Tessaly standin
-	@if $(CAN_RUN_WIN32); then scripts/demo.sh build/win32; else \
-	  echo "No 32-bit programs on this machine: drawing with the 64-bit build of the pen under wine64."; \
-	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target Tessaly standin && \
-	  TESSALY_WINE=/usr/lib/wine/wine64 scripts/demo.sh build/win64; fi
+	@$(call with-windows-build,Tessaly standin,scripts/demo.sh)
 
 draw: prereqs
 	cmake --preset win32
 	cmake --build --preset win32 --target Tessaly standin standin-gui
-	@if $(CAN_RUN_WIN32); then scripts/draw.sh build/win32 $(DRAW_ARGS); else \
-	  echo "No 32-bit programs on this machine: drawing with the 64-bit build under wine64."; \
-	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target Tessaly standin standin-gui && \
-	  TESSALY_WINE=/usr/lib/wine/wine64 scripts/draw.sh build/win64 $(DRAW_ARGS); fi
+	@$(call with-windows-build,Tessaly standin standin-gui,scripts/draw.sh,$(DRAW_ARGS))
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -2,7 +2,8 @@
 # Installs what the build and the tests need on Debian bookworm, and nothing
 # when all of it is present. The 64-bit mingw and wine64 serve machines whose
 # kernel cannot run 32-bit programs (see the Makefile's test target); Xvfb,
-# xdotool and ImageMagick drive and photograph the interactive stand-in. Runs apt as root (directly, or through sudo).
+# xdotool and ImageMagick drive and photograph the interactive stand-in.
+# Runs apt as root (directly, or through sudo).
 set -eu
 
 packages="cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev

@@ -108,16 +108,6 @@ struct Options {
 
 int floorDiv(int v, int d) { return v >= 0 ? v / d : -((-v + d - 1) / d); }
 
-// The size the pen will read from an item, as the pen parses it, for the
-// grid and for how far a stamp's blocks may reach beyond its rectangle.
-void blockSizeOf(const std::string& item, int64_t& w, int64_t& h) {
-  w = h = 1;
-  if (penReadsAsOneByOne(item)) return;
-  const std::size_t x = item.find_first_of("xX");
-  w = std::stoll(item.substr(0, x));
-  h = std::stoll(item.substr(x + 1, item.find(' ') - x - 1));
-}
-
 class App {
  public:
   bool start(HINSTANCE instance, const Options& options, std::string& error);
@@ -153,7 +143,6 @@ class App {
   void saveRecordingAs();
   void about();
   void history(bool undo);
-  int zoom() const { return zoom_; }
   std::string askFileName(bool save, const wchar_t* filter, const wchar_t* extension);
 
   HINSTANCE instance_ = nullptr;
@@ -515,7 +504,7 @@ void App::penMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       bool selected = false;
       const std::string item = selectedItem(selected);
       if (selected) lastItem_ = item;
-      blockSizeOf(lastItem_, strokeBlockW_, strokeBlockH_);
+      penBlockSize(lastItem_, strokeBlockW_, strokeBlockH_);
       model_->beginStroke(true);
       model_->limitHistory(kHistoryBytes);
       recorder_.press(px, py, shift);
@@ -610,7 +599,7 @@ void App::paintView(HDC dc) {
   std::string item = selectedItem(selected);
   if (!selected) item = lastItem_;
   int64_t bw = 1, bh = 1;
-  blockSizeOf(item, bw, bh);
+  penBlockSize(item, bw, bh);
   HPEN pen = CreatePen(PS_DOT, 1, RGB(255, 0, 255));
   HGDIOBJ old = SelectObject(dc, pen);
   const int64_t w = int64_t{canvas.width()} * zoom_, h = int64_t{canvas.height()} * zoom_;

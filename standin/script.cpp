@@ -534,21 +534,30 @@ std::size_t canvasBytes(int32_t width, int32_t height) {
          static_cast<std::size_t>(height);
 }
 
-bool penReadsAsOneByOne(const std::string& item) {
-  if (item.size() > 255) return true;
+bool penBlockSize(const std::string& item, int64_t& width, int64_t& height) {
+  width = height = 1;
+  if (item.size() > 255) return false;
   std::size_t i = 0;
-  auto size = [&]() {
+  auto size = [&](int64_t& v) {
     if (i >= item.size() || item[i] < '1' || item[i] > '9') return false;
-    int64_t v = 0;
+    v = 0;
     for (; i < item.size() && item[i] >= '0' && item[i] <= '9'; ++i)
       if ((v = v * 10 + (item[i] - '0')) > INT32_MAX) return false;
     return true;
   };
-  if (!size()) return true;
-  if (i >= item.size() || (item[i] != 'x' && item[i] != 'X')) return true;
+  int64_t w = 0, h = 0;
+  if (!size(w)) return false;
+  if (i >= item.size() || (item[i] != 'x' && item[i] != 'X')) return false;
   ++i;
-  if (!size()) return true;
-  return i >= item.size() || item[i] != ' ';
+  if (!size(h) || i >= item.size() || item[i] != ' ') return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+bool penReadsAsOneByOne(const std::string& item) {
+  int64_t width = 0, height = 0;
+  return !penBlockSize(item, width, height);
 }
 
 BrushShape squareBrush(int32_t side) {

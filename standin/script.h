@@ -142,5 +142,9 @@ BrushShape roundBrush(int32_t side);
 // x, a height and a space ("3x2 pixels"), or a size beyond 32 bits.
 bool penReadsAsOneByOne(const std::string& item);
 
+// The block size the pen reads from this item: true with the width and
+// height, or false with 1 x 1 when it reads the item as 1 x 1 blocks.
+bool penBlockSize(const std::string& item, int64_t& width, int64_t& height);
+
 // Bytes of a canvas of this size as the editor keeps it, rows padded to 4.
 std::size_t canvasBytes(int32_t width, int32_t height);
