@@ -25,31 +25,13 @@
 #include <cstdint>
 
 #include "pen_context.h"
+#include "tone_patterns.h"
 
 // Block parameters. Sizes below 1 are treated as 1 and a tone outside 0..16
 // as the nearest of 0 and 16, so no value can index outside the tone table.
 extern int32_t blockWidth;   // initially 3
 extern int32_t blockHeight;  // initially 2
 extern int32_t strokeTone;   // initially 0: the tone pattern of the stroke
-
-// Tone pattern k has cell (row r, column c) set exactly when B[r][c] < k, B
-// being the 4 x 4 Bayer matrix; so pattern k has k set cells and contains
-// pattern k - 1. 17 patterns x 16 cells, one byte a cell, 272 bytes.
-struct TonePatterns {
-  uint8_t cells[17][4][4];
-};
-
-constexpr TonePatterns buildTonePatterns() {
-  constexpr uint8_t bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-  TonePatterns patterns{};
-  for (int k = 0; k <= 16; ++k)
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 4; ++c) patterns.cells[k][r][c] = bayer[r][c] < k ? 1 : 0;
-  return patterns;
-}
-
-inline constexpr TonePatterns TonePatternTable = buildTonePatterns();
-static_assert(sizeof(TonePatternTable) == 272, "tone table is 17 patterns of 16 bytes");
 
 // Paints the whole block that contains canvas pixel (x, y), clipped to the
 // canvas, unless (x, y) lies outside the canvas or PCF_MASK is set and any

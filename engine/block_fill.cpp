@@ -39,22 +39,10 @@ int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
   return start + size < limit ? start + size : limit;
 }
 
-// Along a canvas row the block colours repeat every four blocks. For narrow
-// blocks each of the four tone rows gets a prepared line of whole periods, at
-// least 256 bytes long plus one period of slack for the phase of a run's
-// first block, built when first needed in a painting pass.
-constexpr int64_t kLineBlockWidth = 64;
-constexpr int64_t kLineBytes = 256 + 8 * kLineBlockWidth;
-
-struct ToneLine {
-  bool ready;
-  int64_t period;  // bytes of whole periods to copy at a time
-  uint8_t bytes[kLineBytes];
-};
-ToneLine toneLines[4];
-
-const ToneLine& toneLineFor(const BlockGrid& grid, const PenContext* ctx, int64_t row) {
-  ToneLine& line = toneLines[row & 3];
+const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
+  const BlockGrid& grid = painter.grid;
+  const PenContext* ctx = painter.ctx;
+  ToneLine& line = painter.lines.rows[row & 3];
   if (!line.ready) {
     const int64_t unit = 4 * grid.width;
     line.period = unit * ((256 + unit - 1) / unit);
@@ -99,8 +87,16 @@ void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, i
 
 }  // namespace
 
-void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
-                int64_t column, int64_t row) {
+BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
+                           ToneLines& lines) {
+  for (ToneLine& line : lines.rows) line.ready = false;
+  return {grid, canvas, ctx, lines};
+}
+
+void paintBlock(const BlockPainter& painter, int64_t column, int64_t row) {
+  const BlockGrid& grid = painter.grid;
+  const BitmapGeometry& canvas = painter.canvas;
+  PenContext* const ctx = painter.ctx;
   const int64_t left = column * grid.width;
   const int64_t top = row * grid.height;
   const int64_t width = clippedEnd(left, grid.width, canvas.width) - left;
@@ -113,15 +109,13 @@ void paintBlock(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext*
   for (int64_t y = 0; y < height; ++y, line -= canvas.stride) fillBytes(line, colour, width);
 }
 
-void beginBlockRuns() {
-  for (ToneLine& line : toneLines) line.ready = false;
-}
-
-void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
-                   int64_t row, int64_t first, int64_t last) {
+void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last) {
+  const BlockGrid& grid = painter.grid;
+  const BitmapGeometry& canvas = painter.canvas;
+  PenContext* const ctx = painter.ctx;
   if ((ctx->stateFlags & PCF_MASK) != 0) {
     // Each block is allowed or not on its own.
-    for (int64_t c = first; c <= last; ++c) paintBlock(grid, canvas, ctx, c, row);
+    for (int64_t c = first; c <= last; ++c) paintBlock(painter, c, row);
     return;
   }
   const int64_t left = first * grid.width;
@@ -129,8 +123,8 @@ void paintBlockRun(const BlockGrid& grid, const BitmapGeometry& canvas, PenConte
   const int64_t length = clippedEnd(last * grid.width, grid.width, canvas.width) - left;
   const int64_t bottom = clippedEnd(top, grid.height, canvas.height);
   uint8_t* const firstLine = ctx->canvasBits + canvas.offsetOf(left, top);
-  if (grid.width <= kLineBlockWidth)
-    copyToneLine(firstLine, toneLineFor(grid, ctx, row), (first & 3) * grid.width, length);
+  if (grid.width <= kToneLineBlockWidth)
+    copyToneLine(firstLine, toneLineFor(painter, row), (first & 3) * grid.width, length);
   else
     fillToneLine(firstLine, grid, ctx, row, first, length);
   for (int64_t y = top + 1; y < bottom; ++y)

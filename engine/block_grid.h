@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-#include "block_engine.h"
+#include "pen_context.h"
+#include "tone_patterns.h"
 
 // x / d for 0 <= x < 2^31 and 1 <= d < 2^31 by one multiplication: the
 // stamping loops divide every run end by the block width.
@@ -38,8 +39,9 @@ struct BlockGrid {
   BlockDivider row;     // canvas y -> block row
 };
 
-// The grid of the current block parameters. The dividers cost more than a
-// small stamp, so the last grid is kept until the parameters change.
+// The grid of the block parameters (blockWidth, blockHeight, strokeTone in
+// block_engine.h). The dividers cost more than a small stamp, so the last
+// grid is kept until the parameters change.
 BlockGrid currentBlockGrid();
 
 inline bool toneCellSet(const BlockGrid& grid, int64_t column, int64_t row) {

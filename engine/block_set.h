@@ -1,33 +1,37 @@
 // block_set.h - the blocks that one stamping call has to paint, gathered
 // before any is painted so that each is painted once however many ink pixels
 // and brush positions ask for it. A bitset per block row over a box of the
-// block grid, in a fixed static scratch area.
+// block grid, in a record the caller provides (static storage: no heap).
 #pragma once
 
 #include <cstdint>
 
-#include "block_grid.h"
-#include "pen_context.h"
+#include "block_fill.h"
+#include "inclusive_box.h"
 
-// Block columns left..right and block rows top..bottom, all inclusive.
-struct BlockBox {
-  int64_t left;
-  int64_t top;
-  int64_t right;
-  int64_t bottom;
+constexpr int64_t kBlockSetWords = int64_t{1} << 15;  // 2M blocks, 256 KiB
+constexpr int64_t kBlockSetRows = int64_t{1} << 13;
+
+struct BlockSet {
+  uint64_t bits[kBlockSetWords];        // all zero outside a begun set
+  int32_t touchedFirst[kBlockSetRows];  // first and last word written in each row
+  int32_t touchedLast[kBlockSetRows];
+  InclusiveBox box;  // block columns and rows of the begun set
+  int64_t wordsPerRow;
 };
 
-// Whether a set over `box` fits the scratch area.
-bool blockSetFits(const BlockBox& box);
+// Whether a set over `box` (block columns and rows) fits a BlockSet.
+bool blockSetFits(const InclusiveBox& box);
 
 // Starts an empty set over `box`. Returns false, and starts nothing, when the
-// box is larger than the scratch area.
-bool blockSetBegin(const BlockBox& box);
+// box does not fit. The set must be zero-initialised (static storage) or
+// left by blockSetPaint.
+bool blockSetBegin(BlockSet& set, const InclusiveBox& box);
 
 // Adds blocks first..last (inclusive) of block row `row`; the part outside the
 // box is ignored.
-void blockSetAdd(int64_t row, int64_t first, int64_t last);
+void blockSetAdd(BlockSet& set, int64_t row, int64_t first, int64_t last);
 
 // Paints every block of the set (row by row, each maximal run of blocks at
 // once) and leaves the set empty.
-void blockSetPaint(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx);
+void blockSetPaint(BlockSet& set, const BlockPainter& painter);

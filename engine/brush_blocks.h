@@ -1,4 +1,5 @@
-// brush_blocks.h - which blocks a brush stamps at one placement.
+// brush_blocks.h - which blocks a brush stamps at one placement: the order in
+// which ink pixels stamp and the column tracker, written once.
 //
 // Walking the ink pixels of a brush row left to right, a pixel stamps its
 // block unless its block column equals that of the last stamped pixel; that
@@ -12,8 +13,9 @@
 #include <cstdint>
 
 #include "block_grid.h"
-#include "block_set.h"
+#include "block_sink.h"
 #include "brush_runs.h"
+#include "inclusive_box.h"
 #include "pen_context.h"
 
 // The part of a placed brush that lies on the canvas.
@@ -31,9 +33,19 @@ struct VisibleBrush {
 bool clipBrush(int64_t left, int64_t top, int64_t width, int64_t height,
                const BitmapGeometry& canvas, VisibleBrush& out);
 
-// The blocks covering the visible canvas pixels of `visible`.
-BlockBox blockBoxOf(const VisibleBrush& visible, const BlockGrid& grid);
+// The blocks (columns and rows of the grid) covering the canvas pixels of
+// `visible`.
+InclusiveBox blockBoxOf(const VisibleBrush& visible, const BlockGrid& grid);
 
-// Adds to the block set every block the literal walk over the ink pixels of
-// `visible` would stamp.
-void addBrushBlocks(const BrushRuns& runs, const VisibleBrush& visible, const BlockGrid& grid);
+// Where the ink of a brush is read from: its run list when one was built,
+// else its bytes, run by run as they are met.
+struct InkSource {
+  const BrushRuns* runs;  // null: read the bytes
+  const uint8_t* bits;
+  BitmapGeometry brush;
+};
+
+// Hands to `sink` every block the ink pixels of `visible` stamp, in the order
+// they stamp, as runs of block columns within a block row.
+void addBrushBlocks(const InkSource& ink, const VisibleBrush& visible, const BlockGrid& grid,
+                    const BlockSink& sink);

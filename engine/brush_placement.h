@@ -8,40 +8,27 @@
 
 #include <cstdint>
 
+#include "inclusive_box.h"
 #include "segment_walk.h"
 
-// Right and bottom exclusive.
-struct BrushRect {
-  int64_t left;
-  int64_t top;
-  int64_t right;
-  int64_t bottom;
-};
-
-inline BrushRect placeBrush(WalkPoint p, int32_t brushWidth, int32_t brushHeight) {
-  BrushRect rect;
-  rect.left = p.x - brushWidth / 2 + 1;
-  rect.top = p.y - brushHeight / 2 + 1;
-  rect.right = rect.left + brushWidth;
-  rect.bottom = rect.top + brushHeight;
-  return rect;
-}
-
-inline BrushRect unionOf(const BrushRect& a, const BrushRect& b) {
-  return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
-          a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+// The canvas pixels under the brush placed for `p` (empty, right < left or
+// bottom < top, for a size below 1).
+inline InclusiveBox placeBrush(WalkPoint p, int32_t brushWidth, int32_t brushHeight) {
+  const int64_t left = p.x - brushWidth / 2 + 1;
+  const int64_t top = p.y - brushHeight / 2 + 1;
+  return {left, top, left + brushWidth - 1, top + brushHeight - 1};
 }
 
 // The points whose brush overlaps a canvas of canvasWidth x canvasHeight.
 // Returns false when no point does (an empty brush or canvas).
 inline bool pointsReachingCanvas(int32_t brushWidth, int32_t brushHeight, int64_t canvasWidth,
-                                 int64_t canvasHeight, PointBox& box) {
+                                 int64_t canvasHeight, InclusiveBox& points) {
   if (brushWidth <= 0 || brushHeight <= 0 || canvasWidth <= 0 || canvasHeight <= 0) return false;
   // left < W and left + bw > 0, with left = p - bw / 2 + 1.
   const int64_t halfW = brushWidth / 2, halfH = brushHeight / 2;
-  box.left = halfW - brushWidth;
-  box.right = canvasWidth + halfW - 2;
-  box.top = halfH - brushHeight;
-  box.bottom = canvasHeight + halfH - 2;
+  points.left = halfW - brushWidth;
+  points.right = canvasWidth + halfW - 2;
+  points.top = halfH - brushHeight;
+  points.bottom = canvasHeight + halfH - 2;
   return true;
 }

@@ -4,12 +4,6 @@
 
 namespace {
 
-constexpr int64_t kMaxRows = 4096;
-constexpr uint32_t kMaxRuns = 16384;
-
-InkRun runScratch[kMaxRuns];
-uint32_t rowStartScratch[kMaxRows + 1];
-
 // The first byte at or after p that is not ink (not 0), or end; eight bytes
 // at a time through long runs.
 const uint8_t* skipInk(const uint8_t* p, const uint8_t* end) {
@@ -23,32 +17,37 @@ const uint8_t* skipInk(const uint8_t* p, const uint8_t* end) {
 
 }  // namespace
 
-bool buildBrushRuns(const PenContext* ctx, BrushRuns& out) {
+bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
+                const uint8_t*& runEnd) {
+  if (p >= end) return false;
+  p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
+  if (p == nullptr) return false;
+  runStart = p;
+  runEnd = skipInk(p + 1, end);
+  return true;
+}
+
+bool buildBrushRuns(const PenContext* ctx, RunScratch& scratch, BrushRuns& out) {
   const BitmapGeometry brush = bitmapGeometry(ctx->brushHeader);
-  if (brush.empty() || brush.height > kMaxRows || brush.width > INT32_MAX) return false;
+  if (brush.empty() || brush.height > kMaxRunRows || brush.width > INT32_MAX) return false;
   uint32_t count = 0;
   int64_t ink = 0;
   for (int64_t r = 0; r < brush.height; ++r) {
-    rowStartScratch[r] = count;
+    scratch.rowStart[r] = count;
     const uint8_t* row = ctx->brushBits + brush.offsetOf(0, r);
     const uint8_t* const end = row + brush.width;
-    const uint8_t* p = row;
-    while (p < end) {
-      // Ink is 0: find the next 0, then the next non-zero after it.
-      p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-      if (p == nullptr) break;
-      const uint8_t* q = skipInk(p + 1, end);
+    for (const uint8_t *p = row, *runEnd; nextInkRun(p, end, p, runEnd); p = runEnd) {
       if (count == kMaxRuns) return false;
-      runScratch[count++] = {static_cast<int32_t>(p - row), static_cast<int32_t>(q - row - 1)};
-      ink += q - p;
-      p = q;
+      scratch.runs[count++] = {static_cast<int32_t>(p - row),
+                               static_cast<int32_t>(runEnd - row - 1)};
+      ink += runEnd - p;
     }
   }
-  rowStartScratch[brush.height] = count;
+  scratch.rowStart[brush.height] = count;
   out.width = static_cast<int32_t>(brush.width);
   out.height = static_cast<int32_t>(brush.height);
-  out.runs = runScratch;
-  out.rowStart = rowStartScratch;
+  out.runs = scratch.runs;
+  out.rowStart = scratch.rowStart;
   out.inkPixels = ink;
   return true;
 }

@@ -1,19 +1,27 @@
 // brush_runs.h - the brush as runs of ink, row by row, read once per call so
 // that stamping works on runs instead of on every brush byte.
 //
-// The runs live in a fixed static scratch area; a brush with more rows or
-// runs than it holds is not described (buildBrushRuns returns false) and the
-// caller stamps pixel by pixel instead.
+// The runs live in a RunScratch the caller provides (static storage: no
+// heap); a brush with more rows or runs than it holds is not described
+// (buildBrushRuns returns false) and the caller reads the brush bytes instead.
 #pragma once
 
 #include <cstdint>
 
 #include "pen_context.h"
 
+constexpr int64_t kMaxRunRows = 4096;
+constexpr uint32_t kMaxRuns = 16384;
+
 // Brush columns start..end, both inclusive, all ink (byte 0).
 struct InkRun {
   int32_t start;
   int32_t end;
+};
+
+struct RunScratch {
+  InkRun runs[kMaxRuns];
+  uint32_t rowStart[kMaxRunRows + 1];
 };
 
 struct BrushRuns {
@@ -24,5 +32,11 @@ struct BrushRuns {
   int64_t inkPixels;         // in all runs together
 };
 
-// Reads the brush of `ctx` (which must have a width and height of at least 1).
-bool buildBrushRuns(const PenContext* ctx, BrushRuns& out);
+// Reads the brush of `ctx` into `scratch`. False when the brush is empty or
+// has more than kMaxRunRows rows or kMaxRuns runs.
+bool buildBrushRuns(const PenContext* ctx, RunScratch& scratch, BrushRuns& out);
+
+// The first run of ink (bytes 0) in p..end-1: sets runStart and runEnd (one
+// past its last byte) and returns true, or returns false when there is none.
+bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
+                const uint8_t*& runEnd);

@@ -1,51 +1,33 @@
-// The closed form. Take one class: a run a..b (brush columns) with, unless it
-// is the brush's first row or blocks are one pixel wide, the run ap..bp of
-// the row above. At brush column L (the brush's left edge on the canvas) the
-// row shows canvas pixels x0(L) = max(L + a, 0) .. x1(L) = min(L + b, W - 1),
-// in block columns c0(L) .. c1(L). Without a row above the tracker is -1 and
-// the row stamps all of c0..c1 ("full"). With the row above visible, the
-// tracker is that row's last visible block u(L), and the row stamps
-// c0 + 1 .. c1 when c0 = u, else c0 .. c1. c0, c1 and u never decrease as L
-// grows and change by at most one block per pixel, so over an interval
-// La..Lb of L, with c = c0(La):
-//   - full rows stamp exactly c0(La) .. c1(Lb);
-//   - a row above visible and runs at least two pixels wide stamp c .. c1(Lb),
-//     except c itself when u = c all along the L with c0 = c, which is when u
-//     equals c at both ends of them. Every block after c is stamped from the
-//     last L whose run still starts left of that block.
+// The closed form. Take one class: a run runStart..runEnd (brush columns)
+// with, unless it is the brush's first row or blocks are one pixel wide, the
+// run aboveStart..aboveEnd of the row above. With the brush's left edge at
+// canvas column `left`, the row shows canvas pixels max(left + runStart, 0) ..
+// min(left + runEnd, W - 1), in block columns firstBlock(left) ..
+// lastBlock(left). Without a row above the tracker is -1 and the row stamps
+// all of them ("full"). With the row above visible, the tracker is that row's
+// last visible block, and the row stamps from firstBlock + 1 when firstBlock
+// equals the tracker, else from firstBlock. All three never decrease as
+// `left` grows and change by at most one block per pixel, so over an interval
+// leftFrom..leftTo of left edges:
+//   - full rows stamp exactly firstBlock(leftFrom) .. lastBlock(leftTo);
+//   - a row above visible and runs at least two pixels wide stamp
+//     first .. lastBlock(leftTo), with first = firstBlock(leftFrom), except
+//     `first` itself when the tracker equals it all along the left edges
+//     whose firstBlock is `first`, which is when it equals it at both ends of
+//     them. Every block after `first` is stamped from the last left edge whose
+//     run still starts left of that block.
 // Where the row above is off the canvas but this row is not, no row above is
-// visible (prepareSweep makes sure of it) and the row is full.
+// visible (prepareSweep makes sure of it) and the row is full. The tests
+// check the form against stamping the brush point by point.
 #include "segment_sweep.h"
 
-#include "block_set.h"
 #include "brush_placement.h"
 
 namespace {
 
-constexpr int64_t kMaxClasses = 4096;
-
-struct RowClass {
-  int32_t firstRow;
-  int32_t lastRow;
-  int32_t start;  // the run, brush columns
-  int32_t end;
-  int32_t aboveStart;  // the run of the row above, for a class that follows one
-  int32_t aboveEnd;
-  bool followsRow;  // the tracker comes from the row above
-};
-
-RowClass classes[kMaxClasses];
-int64_t classCount;
-
-// The chunk's points, grouped by brush top row: entry j holds the points whose
-// top row is top0 + sign * j, in walk order, and their leftmost brush column
-// L at the first and the last of them. Along a y-major walk every point has
-// a top of its own; along an x-major one, a top lasts until a minor step.
-struct TopEntry {
-  int32_t leftFirst;
-  int32_t leftLast;
-};
-TopEntry entries[kMaxSweepPoints];
+// The sweep's points grouped by brush top row: entry j holds the points whose
+// top row is top0 + sign * j, in walk order. Along a y-major walk every point
+// has a top of its own; along an x-major one, a top lasts until a minor step.
 struct Tops {
   int64_t top0;
   int64_t sign;   // +1 or -1: tops never decrease in sign * top along the walk
@@ -58,57 +40,72 @@ bool sameStamping(const RowClass& a, const RowClass& b) {
          (!a.followsRow || (a.aboveStart == b.aboveStart && a.aboveEnd == b.aboveEnd));
 }
 
-struct SweepView {
+struct ClosedForm {
   const BitmapGeometry& canvas;
   const BlockGrid& grid;
-  int64_t c0(int64_t L, int64_t a) const { return grid.column(L + a > 0 ? L + a : 0); }
-  int64_t c1(int64_t L, int64_t b) const {
-    return grid.column(L + b < canvas.width - 1 ? L + b : canvas.width - 1);
+  const BlockSink& sink;
+
+  // The block of the first and of the last visible pixel of a run starting or
+  // ending at brush column `column`, with the brush's left edge at `left`.
+  int64_t firstBlock(int64_t left, int64_t column) const {
+    return grid.column(left + column > 0 ? left + column : 0);
   }
-  // Blocks a row with run a..b stamps over La..Lb with the tracker at -1.
-  void addFull(int64_t row, int64_t a, int64_t b, int64_t La, int64_t Lb) const {
-    if (La < -b) La = -b;
-    if (Lb > canvas.width - 1 - a) Lb = canvas.width - 1 - a;
-    if (La <= Lb) blockSetAdd(row, c0(La, a), c1(Lb, b));
+  int64_t lastBlock(int64_t left, int64_t column) const {
+    return grid.column(left + column < canvas.width - 1 ? left + column : canvas.width - 1);
   }
-  void addClass(int64_t row, const RowClass& k, int64_t La, int64_t Lb) const {
-    const int64_t a = k.start, b = k.end;
+
+  // Blocks a row with run runStart..runEnd stamps over left edges
+  // leftFrom..leftTo with the tracker at -1.
+  void addFull(int64_t row, int64_t runStart, int64_t runEnd, int64_t leftFrom,
+               int64_t leftTo) const {
+    if (leftFrom < -runEnd) leftFrom = -runEnd;
+    if (leftTo > canvas.width - 1 - runStart) leftTo = canvas.width - 1 - runStart;
+    if (leftFrom <= leftTo)
+      sink.add(row, firstBlock(leftFrom, runStart), lastBlock(leftTo, runEnd));
+  }
+
+  void addClass(int64_t row, const RowClass& k, int64_t leftFrom, int64_t leftTo) const {
     if (!k.followsRow) {
-      addFull(row, a, b, La, Lb);
+      addFull(row, k.start, k.end, leftFrom, leftTo);
       return;
     }
-    const int64_t ap = k.aboveStart, bp = k.aboveEnd, W = canvas.width;
-    addFull(row, a, b, La, Lb < -bp - 1 ? Lb : -bp - 1);  // the row above off to the left
-    addFull(row, a, b, La > W - ap ? La : W - ap, Lb);    // the row above off to the right
-    int64_t lo = La > -bp ? La : -bp, hi = Lb < W - 1 - ap ? Lb : W - 1 - ap;
-    if (lo < -b) lo = -b;
-    if (hi > W - 1 - a) hi = W - 1 - a;
-    if (lo > hi) return;
-    const int64_t c = c0(lo, a);
-    const int64_t lastWithC = (c + 1) * grid.width - 1 - a;
-    const int64_t prefixEnd = hi < lastWithC ? hi : lastWithC;
-    const bool trackerAllAlong = c1(lo, bp) == c && c1(prefixEnd, bp) == c;
-    const int64_t from = trackerAllAlong ? c + 1 : c, to = c1(hi, b);
-    if (from <= to) blockSetAdd(row, from, to);
+    const int64_t width = canvas.width;
+    // The row above wholly off the canvas, to the left and to the right.
+    addFull(row, k.start, k.end, leftFrom, leftTo < -k.aboveEnd - 1 ? leftTo : -k.aboveEnd - 1);
+    addFull(row, k.start, k.end, leftFrom > width - k.aboveStart ? leftFrom : width - k.aboveStart,
+            leftTo);
+    // Both rows visible.
+    int64_t from = leftFrom > -k.aboveEnd ? leftFrom : -k.aboveEnd;
+    int64_t to = leftTo < width - 1 - k.aboveStart ? leftTo : width - 1 - k.aboveStart;
+    if (from < -k.end) from = -k.end;
+    if (to > width - 1 - k.start) to = width - 1 - k.start;
+    if (from > to) return;
+    const int64_t first = firstBlock(from, k.start);
+    const int64_t lastLeftWithFirst = (first + 1) * grid.width - 1 - k.start;
+    const int64_t prefixEnd = to < lastLeftWithFirst ? to : lastLeftWithFirst;
+    const bool trackerAllAlong =
+        lastBlock(from, k.aboveEnd) == first && lastBlock(prefixEnd, k.aboveEnd) == first;
+    const int64_t stampFrom = trackerAllAlong ? first + 1 : first;
+    const int64_t stampTo = lastBlock(to, k.end);
+    if (stampFrom <= stampTo) sink.add(row, stampFrom, stampTo);
   }
 };
 
-// Blocks over the entries first..last (in walk order): L moves one way along
-// the walk, so its extremes are at the two ends.
-void addEntries(const SweepView& view, int64_t row, const RowClass& k, int64_t first,
-                int64_t last) {
+// Blocks over the entries first..last (in walk order): the left edge moves
+// one way along the walk, so its extremes are at the two ends.
+void addEntries(const ClosedForm& form, const TopEntry* entries, int64_t row, const RowClass& k,
+                int64_t first, int64_t last) {
   const int64_t a = entries[first].leftFirst, b = entries[last].leftLast;
-  view.addClass(row, k, a < b ? a : b, a < b ? b : a);
+  form.addClass(row, k, a < b ? a : b, a < b ? b : a);
 }
 
-void sweepClass(const RowClass& k, const Tops& tops, int64_t topMin, int64_t topMax,
-                const SweepView& view) {
-  const BlockGrid& grid = view.grid;
-  const int64_t H = view.canvas.height;
+void sweepClass(const RowClass& k, const TopEntry* entries, const Tops& tops, int64_t topMin,
+                int64_t topMax, const ClosedForm& form) {
+  const BlockGrid& grid = form.grid;
   const int64_t yMin = k.followsRow ? 1 : 0;  // a followed row at y = 0 is the first visible
   int64_t lo = topMin + k.firstRow, hi = topMax + k.lastRow;
   if (lo < yMin) lo = yMin;
-  if (hi > H - 1) hi = H - 1;
+  if (hi > form.canvas.height - 1) hi = form.canvas.height - 1;
   if (lo > hi) return;
   for (int64_t row = grid.row(lo); row <= grid.row(hi); ++row) {
     int64_t yLo = row * grid.height, yHi = yLo + grid.height - 1;
@@ -123,21 +120,21 @@ void sweepClass(const RowClass& k, const Tops& tops, int64_t topMin, int64_t top
     }
     if (a < 0) a = 0;
     if (b > tops.count - 1) b = tops.count - 1;
-    if (a <= b) addEntries(view, row, k, a, b);
+    if (a <= b) addEntries(form, entries, row, k, a, b);
   }
 }
 
-// A brush whose top lies above the canvas shows row -T on canvas row 0 first,
-// with the tracker at -1 whatever row it is.
-void sweepFirstVisibleRows(const BrushRuns& runs, const Tops& tops, int64_t topMin, int64_t topMax,
-                           const SweepView& view) {
+// A brush whose top lies above the canvas shows row -top on canvas row 0
+// first, with the tracker at -1 whatever row it is.
+void sweepFirstVisibleRows(const BrushRuns& runs, const TopEntry* entries, const Tops& tops,
+                           int64_t topMin, int64_t topMax, const ClosedForm& form) {
   const int64_t from = topMin > 1 - int64_t{runs.height} ? topMin : 1 - int64_t{runs.height};
   const int64_t to = topMax < -1 ? topMax : -1;
   for (int64_t top = from; top <= to; ++top) {
     const int64_t j = tops.key(top);
     const InkRun run = runs.runs[runs.rowStart[-top]];
     const int64_t a = entries[j].leftFirst, b = entries[j].leftLast;
-    view.addFull(0, run.start, run.end, a < b ? a : b, a < b ? b : a);
+    form.addFull(0, run.start, run.end, a < b ? a : b, a < b ? b : a);
   }
 }
 
@@ -146,7 +143,8 @@ int32_t leftAt(WalkPoint p, const BrushRuns& runs) {
 }
 
 // Fills the entries for walk points first..last.
-Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const BrushRuns& runs) {
+Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const BrushRuns& runs,
+                 TopEntry* entries) {
   const WalkPoint start = walkPointAt(walk, first);
   Tops tops{placeBrush(start, runs.width, runs.height).top, walk.stepY, 0};
   const uint64_t n = last - first + 1;
@@ -188,8 +186,9 @@ Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const B
 
 }  // namespace
 
-bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid) {
-  classCount = 0;
+bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid, SweepScratch& scratch,
+                  SweepPlan& plan) {
+  int64_t count = 0;
   int32_t widestEnd = 0, widestStart = 0;  // over the rows above
   for (int32_t r = 0; r < runs.height; ++r) {
     if (runs.rowStart[r + 1] - runs.rowStart[r] != 1) return false;
@@ -205,36 +204,42 @@ bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid) {
     }
     if (r == 0 || run.end > widestEnd) widestEnd = run.end;
     if (r == 0 || run.start < widestStart) widestStart = run.start;
-    if (classCount > 0 && sameStamping(classes[classCount - 1], k)) {
-      classes[classCount - 1].lastRow = r;
+    if (count > 0 && sameStamping(scratch.classes[count - 1], k)) {
+      scratch.classes[count - 1].lastRow = r;
     } else {
-      if (classCount == kMaxClasses) return false;
-      classes[classCount++] = k;
+      if (count == kMaxRowClasses) return false;
+      scratch.classes[count++] = k;
     }
   }
+  plan = {&runs, scratch.classes, count};
   return true;
 }
 
-SweepEstimate estimateSweep(const SegmentWalk& walk, uint64_t first, uint64_t last,
-                            const BrushRuns& runs, const BlockGrid& grid) {
+SweepEstimate estimateSweep(const SweepPlan& plan, const SegmentWalk& walk, uint64_t first,
+                            uint64_t last, const BlockGrid& grid) {
   const int64_t n = static_cast<int64_t>(last - first) + 1;
   const int64_t topSpan = walkPointAt(walk, last).y - walkPointAt(walk, first).y;
   const int64_t span = topSpan < 0 ? -topSpan : topSpan;
   int64_t sweep = walk.xMajor ? span + 1 : n;
-  for (int64_t i = 0; i < classCount; ++i) {
-    const int64_t rows = span + classes[i].lastRow - classes[i].firstRow + 1;
+  for (int64_t i = 0; i < plan.classCount; ++i) {
+    const int64_t rows = span + plan.classes[i].lastRow - plan.classes[i].firstRow + 1;
     sweep += rows / grid.height + 2;
   }
-  return {sweep, n * runs.height};
+  return {sweep, n * plan.runs->height};
 }
 
-void sweepSegment(const SegmentWalk& walk, uint64_t first, uint64_t last, const BrushRuns& runs,
-                  const BitmapGeometry& canvas, const BlockGrid& grid) {
-  const Tops tops = collectTops(walk, first, last, runs);
+uint64_t sweepSegment(const SweepPlan& plan, SweepScratch& scratch, const SegmentWalk& walk,
+                      uint64_t first, uint64_t last, const BitmapGeometry& canvas,
+                      const BlockGrid& grid, const BlockSink& sink) {
+  if (last - first >= kMaxSweepPoints) last = first + kMaxSweepPoints - 1;
+  const Tops tops = collectTops(walk, first, last, *plan.runs, scratch.entries);
   const int64_t topLast = tops.top0 + tops.sign * (tops.count - 1);
   const int64_t topMin = tops.top0 < topLast ? tops.top0 : topLast;
   const int64_t topMax = tops.top0 < topLast ? topLast : tops.top0;
-  const SweepView view{canvas, grid};
-  for (int64_t i = 0; i < classCount; ++i) sweepClass(classes[i], tops, topMin, topMax, view);
-  if (grid.width > 1) sweepFirstVisibleRows(runs, tops, topMin, topMax, view);
+  const ClosedForm form{canvas, grid, sink};
+  for (int64_t i = 0; i < plan.classCount; ++i)
+    sweepClass(plan.classes[i], scratch.entries, tops, topMin, topMax, form);
+  if (grid.width > 1)
+    sweepFirstVisibleRows(*plan.runs, scratch.entries, tops, topMin, topMax, form);
+  return last;
 }

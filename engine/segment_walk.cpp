@@ -21,9 +21,7 @@ bool majorRange(const SegmentWalk& walk, int64_t low, int64_t high, uint64_t& fi
   return true;
 }
 
-bool inBox(const PointBox& box, WalkPoint p) {
-  return p.x >= box.left && p.x <= box.right && p.y >= box.top && p.y <= box.bottom;
-}
+bool inBox(const InclusiveBox& box, WalkPoint p) { return boxContains(box, p.x, p.y); }
 
 }  // namespace
 
@@ -55,6 +53,8 @@ SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t t
   return walk;
 }
 
+SegmentWalk makePointWalk(int64_t x, int64_t y) { return {x, y, 1, 1, false, 0, 0}; }
+
 WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
   const int64_t majorMoved = static_cast<int64_t>(k);
   const int64_t minorMoved = static_cast<int64_t>(walkMinorSteps(walk, k));
@@ -81,7 +81,8 @@ void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
   }
 }
 
-bool walkRangeInBox(const SegmentWalk& walk, const PointBox& box, uint64_t& first, uint64_t& last) {
+bool walkRangeInBox(const SegmentWalk& walk, const InclusiveBox& box, uint64_t& first,
+                    uint64_t& last) {
   // Most segments lie wholly inside: both ends in the box put every point in.
   if (inBox(box, walkPointAt(walk, 0)) && inBox(box, walkPointAt(walk, walk.major))) {
     first = 0;

@@ -17,6 +17,8 @@
 
 #include <cstdint>
 
+#include "inclusive_box.h"
+
 struct SegmentWalk {
   int64_t fromX;
   int64_t fromY;
@@ -38,15 +40,10 @@ struct WalkCursor {
   uint64_t error;
 };
 
-// A box of points, inclusive on all four sides.
-struct PointBox {
-  int64_t left;
-  int64_t top;
-  int64_t right;
-  int64_t bottom;
-};
-
 SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY);
+
+// The walk of one point, (x, y) itself.
+SegmentWalk makePointWalk(int64_t x, int64_t y);
 
 WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k);
 
@@ -64,4 +61,5 @@ void walkStep(const SegmentWalk& walk, WalkCursor& cursor);
 
 // The points of a walk move monotonically on both axes, so those inside a box
 // are the consecutive points first..last. Returns false when there are none.
-bool walkRangeInBox(const SegmentWalk& walk, const PointBox& box, uint64_t& first, uint64_t& last);
+bool walkRangeInBox(const SegmentWalk& walk, const InclusiveBox& box, uint64_t& first,
+                    uint64_t& last);

@@ -133,8 +133,8 @@ int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
     const Rect64 ra = brushRectAt(a.x, a.y, bw, bh), rb = brushRectAt(b.x, b.y, bw, bh);
     const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
     uint64_t first, last;
-    const PointBox reach{bw / 2 - int64_t{bw}, bh / 2 - int64_t{bh}, canvas.width + bw / 2 - 2,
-                         canvas.height + bh / 2 - 2};
+    const InclusiveBox reach{bw / 2 - int64_t{bw}, bh / 2 - int64_t{bh}, canvas.width + bw / 2 - 2,
+                             canvas.height + bh / 2 - 2};
     if (bw > 0 && bh > 0 && !canvas.empty() && walkRangeInBox(walk, reach, first, last)) {
       WalkCursor cursor = walkCursorAt(walk, first);
       for (uint64_t k = first; k <= last; ++k) {

@@ -79,7 +79,7 @@ TEST(SegmentWalk, RangeInBoxIsExactlyThePointsInside) {
   std::uniform_int_distribution<int32_t> coord(-60, 60), size(-2, 25);
   for (int n = 0; n < 3000; ++n) {
     const int32_t fx = coord(rng), fy = coord(rng), tx = coord(rng), ty = coord(rng);
-    PointBox box;
+    InclusiveBox box;
     box.left = coord(rng) / 2;
     box.top = coord(rng) / 2;
     box.right = box.left + size(rng);
@@ -110,7 +110,7 @@ TEST(SegmentWalk, ExtremeEndPointsDoNotOverflow) {
   const WalkPoint last = walkPointAt(walk, walk.major);
   EXPECT_EQ(last.x, INT32_MAX - 1);  // a tie is y-major and x lags by one
   EXPECT_EQ(last.y, INT32_MIN);
-  const PointBox box{-5, -5, 5, 5};
+  const InclusiveBox box{-5, -5, 5, 5};
   uint64_t a = 0, b = 0;
   ASSERT_TRUE(walkRangeInBox(walk, box, a, b));
   EXPECT_EQ(walkPointAt(walk, a).x, -5);  // the diagonal enters through the left side

@@ -1,6 +1,7 @@
-#include "block_engine.h"
-#include "block_fill.h"
+// The block parameters and the grid made from them.
 #include "block_grid.h"
+
+#include "block_engine.h"
 
 int32_t blockWidth = 3;
 int32_t blockHeight = 2;
@@ -24,11 +25,4 @@ BlockGrid currentBlockGrid() {
   }
   lastGrid.tone = strokeTone < 0 ? 0 : strokeTone > 16 ? 16 : strokeTone;
   return lastGrid;
-}
-
-void stampBlock(int32_t x, int32_t y, PenContext* ctx) {
-  const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
-  if (!canvas.contains(x, y)) return;
-  const BlockGrid grid = currentBlockGrid();
-  paintBlock(grid, canvas, ctx, x / grid.width, y / grid.height);
 }

@@ -1,0 +1,268 @@
+#include "stamp_paths.h"
+
+#include "block_sink.h"
+#include "brush_blocks.h"
+#include "brush_placement.h"
+
+namespace {
+
+bool haveRuns(StampJob& job) {
+  if (job.runsState == StampJob::Prepared::notYet)
+    job.runsState = buildBrushRuns(job.ctx, job.scratch.runs, job.runs) ? StampJob::Prepared::yes
+                                                                        : StampJob::Prepared::no;
+  return job.runsState == StampJob::Prepared::yes;
+}
+
+bool haveSweepPlan(StampJob& job) {
+  if (job.sweepState == StampJob::Prepared::notYet)
+    job.sweepState = job.wholeBrush && haveRuns(job) &&
+                             prepareSweep(job.runs, job.grid, job.scratch.sweep, job.sweepPlan)
+                         ? StampJob::Prepared::yes
+                         : StampJob::Prepared::no;
+  return job.sweepState == StampJob::Prepared::yes;
+}
+
+uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
+
+int64_t blockBytes(const StampJob& job) { return job.grid.width * job.grid.height; }
+
+bool visibleAt(const StampJob& job, WalkPoint p, VisibleBrush& visible) {
+  return clipBrush(p.x + job.offsetX, p.y + job.offsetY, job.width, job.height, job.canvas,
+                   visible);
+}
+
+template <typename Visit>
+void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visit) {
+  WalkCursor cursor = walkCursorAt(job.walk, first);
+  for (uint64_t k = first;; ++k) {
+    visit(cursor.point);
+    if (k == last) return;
+    walkStep(job.walk, cursor);
+  }
+}
+
+InkSource brushBytes(const StampJob& job) { return {nullptr, job.ctx->brushBits, job.brush}; }
+
+InkSource bestInk(StampJob& job) {
+  return haveRuns(job) ? InkSource{&job.runs, nullptr, {}} : brushBytes(job);
+}
+
+void paintPlacements(const StampJob& job, const BlockPainter& painter, const InkSource& ink,
+                     uint64_t first, uint64_t last) {
+  const BlockSink sink = paintAtOnce(painter);
+  forEachPoint(job, first, last, [&](WalkPoint p) {
+    VisibleBrush visible;
+    if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, job.grid, sink);
+  });
+}
+
+// The blocks covering the visible parts of the brush at walk points a..b: by
+// monotonicity, those of the union of the brush rectangles at a and b.
+InclusiveBox blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b) {
+  const WalkPoint pa = walkPointAt(job.walk, a), pb = walkPointAt(job.walk, b);
+  const InclusiveBox r =
+      unionOf({pa.x + job.offsetX, pa.y + job.offsetY, pa.x + job.offsetX + job.width - 1,
+               pa.y + job.offsetY + job.height - 1},
+              {pb.x + job.offsetX, pb.y + job.offsetY, pb.x + job.offsetX + job.width - 1,
+               pb.y + job.offsetY + job.height - 1});
+  VisibleBrush visible;
+  clipBrush(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, job.canvas, visible);
+  return blockBoxOf(visible, job.grid);
+}
+
+// The last point of the chunk that starts at `first` and whose blocks fit one
+// block set; `first` itself when even its own do not.
+uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
+  if (first == last || blockSetFits(blockBoxOfPoints(job, first, last))) return last;
+  uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
+  while (lo < hi) {
+    const uint64_t mid = lo + (hi - lo + 1) / 2;
+    if (blockSetFits(blockBoxOfPoints(job, first, mid)))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+// Stamps the job chunk by chunk: each chunk's blocks go into the block set by
+// gatherChunk(first, end, sink), which returns the last point it took, and
+// are painted once. A point whose own blocks overflow the set is painted
+// placement by placement.
+template <typename GatherChunk>
+void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
+  BlockSet& set = job.scratch.blocks;
+  for (uint64_t k = job.first;; ++k) {
+    uint64_t end = chunkEnd(job, k, job.last);
+    if (blockSetBegin(set, blockBoxOfPoints(job, k, end))) {
+      end = gatherChunk(k, end, gatherInto(set));
+      blockSetPaint(set, painter);
+    } else {
+      paintPlacements(job, painter, bestInk(job), k, k);
+    }
+    if (end == job.last) return;
+    k = end;
+  }
+}
+
+// --- The rows -------------------------------------------------------------
+
+bool always(StampJob&) { return true; }
+
+// Below 64 brush pixels in all, reading the runs or gathering costs more than
+// painting the few blocks at once (a 1 x 1 pen moved by one pixel: 2 points).
+constexpr int64_t kEachPlacementPixels = 64;
+bool eachPlacementWorth(StampJob& job) {
+  const uint64_t points = pointCount(job);
+  return points <= kEachPlacementPixels &&
+         int64_t{job.width} * job.height <= kEachPlacementPixels / static_cast<int64_t>(points);
+}
+void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
+  paintPlacements(job, painter, brushBytes(job), job.first, job.last);
+}
+
+bool sweepApplies(StampJob& job) { return haveSweepPlan(job); }
+// The estimate is in brush rows a point, gathering's unit.
+bool sweepWorth(StampJob& job) {
+  const uint64_t last =
+      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
+  const SweepEstimate cost = estimateSweep(job.sweepPlan, job.walk, job.first, last, job.grid);
+  return cost.sweep < cost.pointByPoint;
+}
+void stampSwept(StampJob& job, const BlockPainter& painter) {
+  stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
+    return sweepSegment(job.sweepPlan, job.scratch.sweep, job.walk, first, end, job.canvas,
+                        job.grid, sink);
+  });
+}
+
+bool oneInkPixelApplies(StampJob& job) {
+  return job.wholeBrush && haveRuns(job) && job.runs.inkPixels == 1;
+}
+// Up to 16 bytes a block, a point's one block costs less to paint than to
+// gather; beyond, gathering paints each block once however many points ask.
+constexpr int64_t kPaintAtOnceBytes = 16;
+bool oneInkPixelWorth(StampJob& job) { return blockBytes(job) <= kPaintAtOnceBytes; }
+void stampInkPoints(StampJob& job, const BlockPainter& painter) {
+  int64_t row = 0;
+  while (job.runs.rowStart[row + 1] == job.runs.rowStart[row]) ++row;
+  const int64_t dx = job.runs.runs[job.runs.rowStart[row]].start + job.offsetX;
+  const int64_t dy = row + job.offsetY;
+  const BlockSink sink = paintAtOnce(painter);
+  forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
+    const int64_t x = p.x + dx, y = p.y + dy;
+    if (job.canvas.contains(x, y)) {
+      const int64_t column = job.grid.column(x);
+      sink.add(job.grid.row(y), column, column);
+    }
+  });
+}
+
+bool placementsFromRunsApplies(StampJob& job) { return haveRuns(job); }
+// A brush of a few pixels with small blocks: painting its few bytes at each
+// point costs less than gathering them.
+bool placementsFromRunsWorth(StampJob& job) {
+  return blockBytes(job) <= kPaintAtOnceBytes &&
+         job.runs.inkPixels <= kPaintAtOnceBytes / blockBytes(job);
+}
+void stampPlacementsFromRuns(StampJob& job, const BlockPainter& painter) {
+  paintPlacements(job, painter, InkSource{&job.runs, nullptr, {}}, job.first, job.last);
+}
+
+void stampGathered(StampJob& job, const BlockPainter& painter) {
+  const InkSource ink = bestInk(job);
+  stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
+    forEachPoint(job, first, end, [&](WalkPoint p) {
+      VisibleBrush visible;
+      if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, job.grid, sink);
+    });
+    return end;
+  });
+}
+
+struct StampPath {
+  const char* name;
+  bool (*applies)(StampJob&);  // whether it can stamp the job at all
+  bool (*worth)(StampJob&);    // whether it is the one to take, if no earlier row was
+  void (*stamp)(StampJob&, const BlockPainter&);
+};
+
+constexpr StampPath kPaths[kStampPathCount] = {
+    {"each-placement", always, eachPlacementWorth, stampEachPlacement},
+    {"sweep", sweepApplies, sweepWorth, stampSwept},
+    {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
+    {"placements-from-runs", placementsFromRunsApplies, placementsFromRunsWorth,
+     stampPlacementsFromRuns},
+    {"gather", always, always, stampGathered},
+};
+
+#ifdef TESSALY_PATH_SWITCH
+int forcedPath = -1;
+int64_t pathUses[kStampPathCount];
+#endif
+
+int choosePath(StampJob& job) {
+#ifdef TESSALY_PATH_SWITCH
+  if (forcedPath >= 0 && kPaths[forcedPath].applies(job)) return forcedPath;
+#endif
+  for (int i = 0; i < kStampPathCount - 1; ++i)
+    if (kPaths[i].applies(job) && kPaths[i].worth(job)) return i;
+  return kStampPathCount - 1;
+}
+
+}  // namespace
+
+StampJob makeStampJob(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
+                      int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch) {
+  const InclusiveBox placed = placeBrush({0, 0}, width, height);
+  return {walk,
+          first,
+          last,
+          wholeBrush ? placed.left : 0,
+          wholeBrush ? placed.top : 0,
+          width,
+          height,
+          wholeBrush,
+          bitmapGeometry(ctx->brushHeader),
+          bitmapGeometry(ctx->canvasHeader),
+          currentBlockGrid(),
+          ctx,
+          scratch,
+          StampJob::Prepared::notYet,
+          StampJob::Prepared::notYet,
+          {},
+          {}};
+}
+
+void runStampJob(StampJob& job) {
+  const int path = choosePath(job);
+#ifdef TESSALY_PATH_SWITCH
+  ++pathUses[path];
+#endif
+  const BlockPainter painter = beginPainting(job.grid, job.canvas, job.ctx, job.scratch.toneLines);
+  kPaths[path].stamp(job, painter);
+}
+
+const char* stampPathName(int path) {
+  return path >= 0 && path < kStampPathCount ? kPaths[path].name : "";
+}
+
+#ifdef TESSALY_PATH_SWITCH
+bool forceStampPath(const char* name) {
+  if (name == nullptr || *name == '\0') {
+    forcedPath = -1;
+    return true;
+  }
+  for (int i = 0; i < kStampPathCount; ++i)
+    for (const char *a = name, *b = kPaths[i].name;; ++a, ++b) {
+      if (*a != *b) break;
+      if (*a == '\0') {
+        forcedPath = i;
+        return true;
+      }
+    }
+  return false;
+}
+
+int64_t stampPathUses(int path) { return path >= 0 && path < kStampPathCount ? pathUses[path] : 0; }
+#endif

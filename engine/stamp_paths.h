@@ -1,0 +1,86 @@
+// stamp_paths.h - the ways the engine can stamp, as rows of one table.
+//
+// A stamping call becomes a StampJob: the brush (or the top-left part of it
+// that stampBrush is asked for) placed at the points first..last of a walk.
+// Every row of the table stamps any job it applies to with the same bytes as
+// the literal algorithm; they differ only in speed. Choosing is one loop in
+// stamp_paths.cpp: the first row that applies and is worth it for this job
+// runs. The rows, in the order they are tried:
+//
+//   each-placement  paints each placement's blocks at once, reading the brush
+//                   bytes; needs no scratch. The general path: the last
+//                   resort of the others, and the fastest for tiny jobs.
+//   sweep           finds the blocks of many points at once, block row by
+//                   block row (segment_sweep.h), for brushes whose rows are
+//                   one run of ink; when its cost estimate beats gathering.
+//   one-ink-pixel   a brush with one ink pixel paints one block a point.
+//   placements-from-runs  as each-placement, from the run list.
+//   gather          gathers the blocks of as many placements as one block set
+//                   holds and paints each block once.
+//
+// Tests and benchmarks build the engine with TESSALY_PATH_SWITCH defined and
+// can force one row for every job it applies to. The shipped engine has no
+// switch and reads no setting.
+#pragma once
+
+#include <cstdint>
+
+#include "block_fill.h"
+#include "block_grid.h"
+#include "block_set.h"
+#include "brush_runs.h"
+#include "pen_context.h"
+#include "segment_sweep.h"
+#include "segment_walk.h"
+
+// Every scratch area of the engine: static storage, one per engine, passed
+// by reference to whatever needs a part of it.
+struct StampScratch {
+  BlockSet blocks;
+  RunScratch runs;
+  SweepScratch sweep;
+  ToneLines toneLines;
+};
+
+struct StampJob {
+  SegmentWalk walk;
+  uint64_t first;   // the walk points to stamp at, all of whose brushes may
+  uint64_t last;    // reach the canvas
+  int64_t offsetX;  // the brush's top-left pixel, from the point
+  int64_t offsetY;
+  int32_t width;    // the part of the brush stamped, at least 1 x 1 and
+  int32_t height;   // within the brush
+  bool wholeBrush;  // the whole brush, placed as brush_placement.h says
+  BitmapGeometry brush;
+  BitmapGeometry canvas;
+  BlockGrid grid;
+  PenContext* ctx;
+  StampScratch& scratch;
+
+  // Prepared when a row first asks for them (see stamp_paths.cpp).
+  enum class Prepared : uint8_t { notYet, yes, no };
+  Prepared runsState;
+  Prepared sweepState;
+  BrushRuns runs;
+  SweepPlan sweepPlan;
+};
+
+// A job at walk points first..last. wholeBrush jobs place the brush as
+// brush_placement.h says; others put its top-left pixel on the point.
+StampJob makeStampJob(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
+                      int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch);
+
+// Stamps the job down the path the table chooses.
+void runStampJob(StampJob& job);
+
+constexpr int kStampPathCount = 5;
+const char* stampPathName(int path);
+
+#ifdef TESSALY_PATH_SWITCH
+// Runs the named row for every job it applies to (others choose as usual);
+// null or "" chooses as usual again. False, changing nothing, for an unknown
+// name.
+bool forceStampPath(const char* name);
+// Jobs each row has stamped since the program started.
+int64_t stampPathUses(int path);
+#endif

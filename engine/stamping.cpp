@@ -1,0 +1,97 @@
+// The engine's entry points: each stamping call becomes one StampJob, which
+// the table of stamp_paths.h stamps.
+#include <cstdint>
+
+#include "block_engine.h"
+#include "brush_placement.h"
+#include "stamp_paths.h"
+
+namespace {
+
+StampScratch scratch;
+
+int32_t clampToInt32(int64_t v) {
+  return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
+
+// The changed rectangle the host reads has its right and bottom edges
+// exclusive.
+void reportChange(PenContext* ctx, const InclusiveBox& box) {
+  ctx->changedLeft = clampToInt32(box.left);
+  ctx->changedTop = clampToInt32(box.top);
+  ctx->changedRight = clampToInt32(box.right + 1);
+  ctx->changedBottom = clampToInt32(box.bottom + 1);
+  ctx->stateFlags |= PCF_DRAWN;
+}
+
+struct Brush {
+  int32_t width;
+  int32_t height;
+};
+
+Brush brushOf(const PenContext* ctx) {
+  return {readHeaderField(ctx->brushHeader, 4), readHeaderField(ctx->brushHeader, 8)};
+}
+
+// The whole brush at walk points first..last.
+void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
+               PenContext* ctx) {
+  StampJob job = makeStampJob(walk, first, last, brush.width, brush.height, true, ctx, scratch);
+  runStampJob(job);
+}
+
+}  // namespace
+
+void stampBlock(int32_t x, int32_t y, PenContext* ctx) {
+  const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
+  if (!canvas.contains(x, y)) return;
+  const BlockGrid grid = currentBlockGrid();
+  const BlockPainter painter = beginPainting(grid, canvas, ctx, scratch.toneLines);
+  paintBlock(painter, x / grid.width, y / grid.height);
+}
+
+int32_t stampBrush(int32_t left, int32_t top, int32_t width, int32_t height, PenContext* ctx) {
+  const Brush brush = brushOf(ctx);
+  // Never read past the brush, whatever size the caller claims.
+  if (width > brush.width) width = brush.width;
+  if (height > brush.height) height = brush.height;
+  if (width <= 0 || height <= 0) return 0;
+  if (width == brush.width && height == brush.height) {
+    // The whole brush: the placement of the point it would be stamped for.
+    const InclusiveBox offset = placeBrush({0, 0}, width, height);
+    stampWalk(makePointWalk(left - offset.left, top - offset.top), 0, 0, brush, ctx);
+  } else {
+    StampJob job = makeStampJob(makePointWalk(left, top), 0, 0, width, height, false, ctx, scratch);
+    runStampJob(job);
+  }
+  return 0;
+}
+
+int32_t stampAtCursor(PenContext* ctx) {
+  const Brush brush = brushOf(ctx);
+  const WalkPoint cursor{ctx->cursorX, ctx->cursorY};
+  if (brush.width > 0 && brush.height > 0)
+    stampWalk(makePointWalk(cursor.x, cursor.y), 0, 0, brush, ctx);
+  reportChange(ctx, placeBrush(cursor, brush.width, brush.height));
+  return 0;
+}
+
+int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
+  const Brush brush = brushOf(ctx);
+  const SegmentWalk walk = makeSegmentWalk(fromX, fromY, ctx->cursorX, ctx->cursorY);
+  // The points move monotonically, so the union of all brush rectangles is
+  // that of the first and the last.
+  const InclusiveBox changed =
+      unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
+              placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
+  // Only points whose brush reaches the canvas can paint; the walk may have
+  // billions of others.
+  const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
+  InclusiveBox reach;
+  uint64_t first, last;
+  if (pointsReachingCanvas(brush.width, brush.height, canvas.width, canvas.height, reach) &&
+      walkRangeInBox(walk, reach, first, last))
+    stampWalk(walk, first, last, brush, ctx);
+  reportChange(ctx, changed);
+  return 0;
+}
