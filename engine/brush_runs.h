@@ -20,8 +20,8 @@ struct InkRun {
 };
 
 struct RunScratch {
-  InkRun runs[kMaxRuns];
   uint32_t rowStart[kMaxRunRows + 1];
+  InkRun runs[kMaxRuns];
 };
 
 struct BrushRuns {

@@ -34,10 +34,13 @@
 #include "segment_walk.h"
 
 // Every scratch area of the engine: static storage, one per engine, passed
-// by reference to whatever needs a part of it.
+// by reference to whatever needs a part of it. Each array is followed by
+// something a later step of the same call reads (run starts by runs, runs by
+// the block set's bits, sweep entries by the row classes), so that writing
+// one element past an array shows in the painted bytes the tests compare.
 struct StampScratch {
-  BlockSet blocks;
   RunScratch runs;
+  BlockSet blocks;
   SweepScratch sweep;
   ToneLines toneLines;
 };

@@ -1,21 +1,35 @@
-// The shipped engine against the literal one: case n seeds the
-// generator with n, builds a random canvas, mask, brush, block grid and
-// stroke, runs both engines on identical copies and compares every byte of
-// the canvas (row padding and guard bytes included), the changed rectangle
-// and the flags.
+// The shipped engine against the literal one, down every stamping path: case
+// n seeds the generator with n and builds a random canvas, mask, brush, block
+// grid and a few stamping calls; the literal engine runs them once, and the
+// fast engine runs them once as it chooses its paths and once more with each
+// path of the table forced (a forced path runs for every call it applies to).
+// Every byte of the canvas (row padding and guard bytes included), the
+// changed rectangle and the flags must agree.
 //
-//   TESSALY_DIFF_CASES=N   run N cases instead of the default
-//   TESSALY_DIFF_CASE=N    run case N only, and print what it does
+//   TESSALY_DIFF_CASES=N        run N cases instead of the default
+//   TESSALY_DIFF_CASE=N         run case N only, and print what it does
+//   TESSALY_DIFF_PATH=name      only that path ("chosen": the engine's choice)
+//
+// At the end the test prints, for every path, how many cases and calls it
+// stamped.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdlib>
+#include <iostream>
 #include <random>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "block_engine.h"
+#include "block_fill.h"
 #include "block_grid.h"
+#include "block_set.h"
+#include "brush_runs.h"
 #include "literal_engine.h"
+#include "segment_sweep.h"
+#include "stamp_paths.h"
 #include "support/test_bitmap.h"
 
 namespace {
@@ -37,16 +51,38 @@ class Random {
   std::mt19937 rng_;
 };
 
-TestBitmap randomBrush(Random& rnd, std::ostream& log) {
-  const int32_t w = rnd.between(1, 40), h = rnd.chance(20) ? w : rnd.between(1, 40);
+// One stamping call.
+struct Call {
+  enum Kind { brush, atCursor, segment } kind;
+  uint32_t primary, secondary;
+  int32_t x, y;                      // the cursor
+  int32_t fromX, fromY;              // segment
+  int32_t left, top, width, height;  // stampBrush
+};
+
+struct Case {
+  int32_t canvasW, canvasH;
+  TestBitmap brush;
+  uint8_t background;
+  uint32_t flags;
+  std::vector<std::pair<int32_t, int32_t>> maskZeros;
+  int32_t blockW, blockH, tone;
+  std::vector<Call> calls;
+  std::string description;
+};
+
+// Brush kinds: one run a row (squares, discs, drifting spans), random ink,
+// ragged rows of runs, and the pens people use most: 1 x 1 and one ink pixel.
+TestBitmap randomBrush(Random& rnd, int32_t largest, std::ostream& log) {
+  const int kind = rnd.between(0, 9);
+  const int32_t w = kind == 0 ? 1 : rnd.between(1, largest);
+  const int32_t h = kind == 0 ? 1 : rnd.chance(20) ? w : rnd.between(1, largest);
   TestBitmap brush(w, h, 1);
   brush.setPadding(0);  // padding is not ink: it lies outside the brush
-  const int kind = rnd.between(0, 5);
   const int density = rnd.between(5, 95);
-  // One run a row: a diamond-ish convex shape, or spans drifting at random.
   std::vector<std::pair<int32_t, int32_t>> spans(static_cast<std::size_t>(h));
   for (int32_t y = 0; y < h; ++y) {
-    if (kind == 4) {
+    if (kind == 5) {
       const int32_t inset = std::abs(2 * y + 1 - h) * (w - 1) / (2 * h);
       spans[static_cast<std::size_t>(y)] = {inset, w - 1 - inset};
     } else {
@@ -54,36 +90,38 @@ TestBitmap randomBrush(Random& rnd, std::ostream& log) {
       spans[static_cast<std::size_t>(y)] = {a, rnd.between(a, w - 1)};
     }
   }
+  const int32_t inkX = rnd.between(0, w - 1), inkY = rnd.between(0, h - 1);
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       bool ink = true;
-      if (kind == 1) {  // a disc
+      if (kind == 1) {
+        ink = x == inkX && y == inkY;
+      } else if (kind == 2) {  // a disc
         const int64_t dx = 2 * x + 1 - w, dy = 2 * y + 1 - h;
         ink = dx * dx * h * h + dy * dy * w * w <= int64_t{w} * w * h * h;
-      } else if (kind == 2) {
+      } else if (kind == 3) {
         ink = rnd.between(0, 99) < density;
-      } else if (kind == 3) {  // ragged rows of runs
+      } else if (kind == 4) {  // ragged rows of runs
         ink = (x / (1 + (y % 5))) % 2 == 0;
-      } else {  // one run a row, as squares and discs have
+      } else if (kind >= 5 && kind <= 7) {  // one run a row, as squares and discs have
         const auto& span = spans[static_cast<std::size_t>(y)];
         ink = x >= span.first && x <= span.second;
-      }
+      }  // else all ink
       brush.at(x, y) = ink ? 0 : static_cast<uint8_t>(rnd.between(1, 255));
     }
   log << "brush " << w << "x" << h << " kind " << kind << "\n";
   return brush;
 }
 
-struct Engines {
-  TestPen fast;
-  TestPen literal;
-};
-
-void expectSame(const Engines& e, const std::string& what) {
-  ASSERT_EQ(e.fast.canvas.storage(), e.literal.canvas.storage()) << what;
-  ASSERT_EQ(e.fast.changed(), e.literal.changed()) << what;
-  ASSERT_EQ(e.fast.ctx.stateFlags, e.literal.ctx.stateFlags) << what;
-  ASSERT_TRUE(e.fast.untouchedOutsideCanvas()) << what;
+// Mostly small blocks; a tenth of them 33 to 64 or wider, so that runs of
+// wide blocks fill the prepared tone lines to their ends and beyond.
+int32_t randomBlockSize(Random& rnd) {
+  const int pick = rnd.between(0, 99);
+  if (pick < 4) return rnd.between(-2, 0);
+  if (pick < 8) return rnd.chance(50) ? rnd.between(33, 64) : rnd.between(62, 66);
+  if (pick < 11)
+    return rnd.chance(80) ? rnd.between(65, 300) : rnd.between(INT32_MAX - 2, INT32_MAX);
+  return rnd.between(1, 20);
 }
 
 int32_t randomCoordinate(Random& rnd, int32_t extent) {
@@ -98,68 +136,148 @@ int32_t nearby(int32_t v, int32_t offset) {
   return sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
 }
 
-void runCase(uint32_t n, bool verbose) {
+Case randomCase(uint32_t n) {
   Random rnd(n);
   std::ostringstream log;
-  const int32_t cw = rnd.between(1, 97), ch = rnd.between(1, 80);
-  const TestBitmap brush = randomBrush(rnd, log);
-  Engines e{TestPen(cw, ch, brush), TestPen(cw, ch, brush)};
-  const uint8_t background = static_cast<uint8_t>(rnd.between(0, 255));
+  Case c;
+  // Now and then a strip longer than a block set has rows or a sweep takes
+  // points, so that segments along it are split.
+  const int shape = rnd.between(0, 199);
+  if (shape < 2) {
+    c.canvasW = rnd.between(1, 24);
+    c.canvasH = rnd.between(8180, 8300);
+  } else if (shape < 4) {
+    c.canvasW = rnd.between(16370, 16500);
+    c.canvasH = rnd.between(1, 6);
+  } else if (shape < 10) {
+    c.canvasW = rnd.between(200, 700);
+    c.canvasH = rnd.between(1, 60);
+  } else {
+    c.canvasW = rnd.between(1, 97);
+    c.canvasH = rnd.between(1, 80);
+  }
+  c.brush = randomBrush(rnd, shape < 4 ? 6 : shape < 10 ? 200 : 40, log);
+  c.background = static_cast<uint8_t>(rnd.between(0, 255));
   const bool masked = rnd.chance(30);
-  for (TestPen* pen : {&e.fast, &e.literal}) {
-    pen->canvas.fill(background);
-    pen->canvas.setPadding(0xEE);
-    pen->ctx.stateFlags = rnd.bits() & ~PCF_MASK & ~PCF_DRAWN;
-    if (masked) pen->ctx.stateFlags |= PCF_MASK;
-  }
-  Random maskRnd(n * 7919u + 1);
-  const int zeros = maskRnd.between(0, 20);
-  for (int z = 0; z < zeros; ++z) {
-    const int32_t x = maskRnd.between(0, cw - 1), y = maskRnd.between(0, ch - 1);
-    e.fast.mask.at(x, y) = e.literal.mask.at(x, y) = 0;
-  }
-  e.literal.ctx.stateFlags = e.fast.ctx.stateFlags;
-  const int32_t bw = rnd.chance(5) ? rnd.between(-2, 0) : rnd.between(1, 20);
-  const int32_t bh = rnd.chance(5) ? rnd.between(INT32_MAX - 2, INT32_MAX) : rnd.between(1, 20);
-  const int32_t tone = rnd.chance(5) ? rnd.between(-5, 25) : rnd.between(0, 16);
-  ScopedBlockParams params(bw, bh, tone);
-  log << "canvas " << cw << "x" << ch << " blocks " << bw << "x" << bh << " tone " << tone
-      << (masked ? " masked" : "") << "\n";
+  c.flags = (rnd.bits() & ~PCF_MASK & ~PCF_DRAWN) | (masked ? PCF_MASK : 0);
+  const int zeros = rnd.between(0, 20);
+  for (int z = 0; z < zeros; ++z)
+    c.maskZeros.push_back({rnd.between(0, c.canvasW - 1), rnd.between(0, c.canvasH - 1)});
+  c.blockW = randomBlockSize(rnd);
+  c.blockH = randomBlockSize(rnd);
+  c.tone = rnd.chance(5) ? rnd.between(-5, 25) : rnd.between(0, 16);
+  log << "canvas " << c.canvasW << "x" << c.canvasH << " blocks " << c.blockW << "x" << c.blockH
+      << " tone " << c.tone << (masked ? " masked" : "") << "\n";
 
-  const int operations = rnd.between(1, 4);
-  for (int op = 0; op < operations; ++op) {
-    const uint32_t primary = rnd.bits(), secondary = rnd.bits();
+  const int calls = rnd.between(1, 4);
+  for (int i = 0; i < calls; ++i) {
+    Call call{};
+    call.primary = rnd.bits();
+    call.secondary = rnd.bits();
     const int kind = rnd.between(0, 9);
-    const int32_t x = randomCoordinate(rnd, cw), y = randomCoordinate(rnd, ch);
-    const int32_t reach = rnd.chance(20) ? 300 : 60;
-    int32_t fromX = nearby(x, rnd.between(-reach, reach));
-    int32_t fromY = nearby(y, rnd.between(-reach, reach));
-    if (rnd.chance(10)) fromX = randomCoordinate(rnd, cw);
-    if (rnd.chance(10)) fromY = randomCoordinate(rnd, ch);
-    std::ostringstream what;
-    for (TestPen* pen : {&e.fast, &e.literal}) {
-      pen->ctx.primaryColour = primary;
-      pen->ctx.secondaryColour = secondary;
-      pen->setCursor(x, y);
-    }
+    call.x = randomCoordinate(rnd, c.canvasW);
+    call.y = randomCoordinate(rnd, c.canvasH);
+    // Mostly short moves, the commonest of all; some long enough to leave the
+    // canvas or to split.
+    const int32_t reach = rnd.chance(30) ? 4 : rnd.chance(70) ? 60 : shape < 4 ? 17000 : 300;
+    call.fromX = nearby(call.x, rnd.between(-reach, reach));
+    call.fromY = nearby(call.y, rnd.between(-reach, reach));
+    if (rnd.chance(10)) call.fromX = randomCoordinate(rnd, c.canvasW);
+    if (rnd.chance(10)) call.fromY = randomCoordinate(rnd, c.canvasH);
     if (kind == 0) {
-      const int32_t left = rnd.between(-45, cw + 5), top = rnd.between(-45, ch + 5);
-      const int32_t w = rnd.between(-2, brush.width()), h = rnd.between(-2, brush.height());
-      what << "stampBrush(" << left << ", " << top << ", " << w << ", " << h << ")";
-      stampBrush(left, top, w, h, &e.fast.ctx);
-      literal::stampBrush(left, top, w, h, &e.literal.ctx);
+      call.kind = Call::brush;
+      call.left = rnd.between(-45, c.canvasW + 5);
+      call.top = rnd.between(-45, c.canvasH + 5);
+      call.width = rnd.chance(50) ? c.brush.width() : rnd.between(-2, c.brush.width());
+      call.height = rnd.chance(50) ? c.brush.height() : rnd.between(-2, c.brush.height());
+      log << "stampBrush(" << call.left << ", " << call.top << ", " << call.width << ", "
+          << call.height << ")\n";
     } else if (kind <= 3) {
-      what << "stampAtCursor at (" << x << ", " << y << ")";
-      stampAtCursor(&e.fast.ctx);
-      literal::stampAtCursor(&e.literal.ctx);
+      call.kind = Call::atCursor;
+      log << "stampAtCursor at (" << call.x << ", " << call.y << ")\n";
     } else {
-      what << "stampSegment (" << fromX << ", " << fromY << ") to (" << x << ", " << y << ")";
-      stampSegment(fromX, fromY, &e.fast.ctx);
-      literal::stampSegment(fromX, fromY, &e.literal.ctx);
+      call.kind = Call::segment;
+      log << "stampSegment (" << call.fromX << ", " << call.fromY << ") to (" << call.x << ", "
+          << call.y << ")\n";
     }
-    log << what.str() << "\n";
-    if (verbose) std::cout << log.str();
-    ASSERT_NO_FATAL_FAILURE(expectSame(e, "case " + std::to_string(n) + ":\n" + log.str()));
+    c.calls.push_back(call);
+  }
+  c.description = log.str();
+  return c;
+}
+
+struct Result {
+  std::vector<uint8_t> canvas;
+  std::vector<TestPen::Rect> changed;
+  std::vector<uint32_t> flags;
+  bool untouched = true;
+};
+
+// Runs the calls of `c` through the literal engine or the fast one.
+Result run(const Case& c, bool literalEngine) {
+  TestPen pen(c.canvasW, c.canvasH, c.brush);
+  pen.canvas.fill(c.background);
+  pen.canvas.setPadding(0xEE);
+  pen.ctx.stateFlags = c.flags;
+  for (const auto& [x, y] : c.maskZeros) pen.mask.at(x, y) = 0;
+  ScopedBlockParams params(c.blockW, c.blockH, c.tone);
+  Result result;
+  for (const Call& call : c.calls) {
+    pen.ctx.primaryColour = call.primary;
+    pen.ctx.secondaryColour = call.secondary;
+    pen.setCursor(call.x, call.y);
+    if (call.kind == Call::brush)
+      (literalEngine ? literal::stampBrush : stampBrush)(call.left, call.top, call.width,
+                                                         call.height, &pen.ctx);
+    else if (call.kind == Call::atCursor)
+      (literalEngine ? literal::stampAtCursor : stampAtCursor)(&pen.ctx);
+    else
+      (literalEngine ? literal::stampSegment : stampSegment)(call.fromX, call.fromY, &pen.ctx);
+    result.changed.push_back(pen.changed());
+    result.flags.push_back(pen.ctx.stateFlags);
+  }
+  result.canvas = pen.canvas.storage();
+  result.untouched = pen.untouchedOutsideCanvas();
+  return result;
+}
+
+// "chosen", then the rows of the table.
+std::vector<std::string> pathNames() {
+  std::vector<std::string> names{"chosen"};
+  for (int i = 0; i < kStampPathCount; ++i) names.push_back(stampPathName(i));
+  return names;
+}
+
+struct PathTally {
+  int64_t cases = 0;
+  int64_t calls = 0;
+};
+
+std::vector<PathTally> tally(kStampPathCount + 1);
+
+int64_t totalUses(int path) { return path < 0 ? 0 : stampPathUses(path); }
+
+// Runs `c` down every path (or `only`) and compares each with `expected`.
+void checkPaths(const Case& c, const Result& expected, const std::string& what,
+                const std::string& only) {
+  const std::vector<std::string> names = pathNames();
+  for (std::size_t p = 0; p < names.size(); ++p) {
+    if (!only.empty() && names[p] != only) continue;
+    const int row = static_cast<int>(p) - 1;
+    ASSERT_TRUE(forceStampPath(row < 0 ? nullptr : names[p].c_str()));
+    const int64_t usesBefore = totalUses(row);
+    const Result got = run(c, false);
+    forceStampPath(nullptr);
+    const int64_t uses = totalUses(row) - usesBefore;
+    if (row < 0 || uses > 0) {
+      ++tally[p].cases;
+      tally[p].calls += row < 0 ? static_cast<int64_t>(c.calls.size()) : uses;
+    }
+    const std::string where = what + " down path " + names[p] + "\n" + c.description;
+    ASSERT_EQ(got.canvas, expected.canvas) << where;
+    ASSERT_EQ(got.changed, expected.changed) << where;
+    ASSERT_EQ(got.flags, expected.flags) << where;
+    ASSERT_TRUE(got.untouched) << where;
   }
 }
 
@@ -168,44 +286,102 @@ uint32_t envNumber(const char* name, uint32_t fallback) {
   return v ? static_cast<uint32_t>(std::strtoul(v, nullptr, 10)) : fallback;
 }
 
-TEST(FastVsLiteral, SeededRandomStrokes) {
-  if (std::getenv("TESSALY_DIFF_CASE")) {
-    runCase(envNumber("TESSALY_DIFF_CASE", 0), true);
-    return;
-  }
-  const uint32_t cases = envNumber("TESSALY_DIFF_CASES", 4000);
-  for (uint32_t n = 0; n < cases; ++n) ASSERT_NO_FATAL_FAILURE(runCase(n, false));
+std::string envText(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
 }
 
-// Shapes that exceed the scratch areas and so take the slower ways through
-// the fast engine: a brush with more runs or rows than are kept, and a box of
-// blocks larger than one block set.
-TEST(FastVsLiteral, BeyondTheScratchAreas) {
-  struct Case {
-    int32_t canvasW, canvasH, brushW, brushH, blockW, blockH;
-    int32_t fromX, fromY, toX, toY;
-  };
-  const Case cases[] = {
-      {300, 300, 300, 300, 1, 1, 150, 150, 150, 150},  // checkerboard: ~45000 runs
-      {64, 5000, 3, 4500, 2, 3, 10, 2000, 20, 2100},   // more brush rows than kept
-      {2600, 1100, 9, 9, 1, 1, -10, -10, 2610, 1110},  // a diagonal over 2.8M blocks
-      {2100, 1100, 2100, 1050, 1, 1, 1050, 530, 1050, 530},  // one point, 2.2M blocks
-  };
-  for (const Case& c : cases) {
-    TestBitmap brush(c.brushW, c.brushH, 0);
-    for (int32_t y = 0; y < c.brushH; ++y)
-      for (int32_t x = 0; x < c.brushW; ++x)
-        brush.at(x, y) = static_cast<uint8_t>(c.brushW == 300 ? (x + y) % 2 : 0);
-    Engines e{TestPen(c.canvasW, c.canvasH, brush), TestPen(c.canvasW, c.canvasH, brush)};
-    ScopedBlockParams params(c.blockW, c.blockH, 7);
-    for (TestPen* pen : {&e.fast, &e.literal}) pen->setCursor(c.toX, c.toY);
-    stampSegment(c.fromX, c.fromY, &e.fast.ctx);
-    literal::stampSegment(c.fromX, c.fromY, &e.literal.ctx);
-    ASSERT_NO_FATAL_FAILURE(expectSame(e, "brush " + std::to_string(c.brushW)));
-    stampAtCursor(&e.fast.ctx);
-    literal::stampAtCursor(&e.literal.ctx);
-    ASSERT_NO_FATAL_FAILURE(expectSame(e, "stamp, brush " + std::to_string(c.brushW)));
+void printTally() {
+  const std::vector<std::string> names = pathNames();
+  for (std::size_t p = 0; p < names.size(); ++p)
+    std::cout << "  " << names[p] << ": " << tally[p].cases << " cases, " << tally[p].calls
+              << " calls\n";
+}
+
+TEST(FastVsLiteral, SeededRandomCasesDownEveryPath) {
+  const std::string only = envText("TESSALY_DIFF_PATH");
+  if (std::getenv("TESSALY_DIFF_CASE")) {
+    const uint32_t n = envNumber("TESSALY_DIFF_CASE", 0);
+    const Case c = randomCase(n);
+    std::cout << c.description;
+    checkPaths(c, run(c, true), "case " + std::to_string(n), only);
+    printTally();
+    return;
   }
+  const uint32_t cases = envNumber("TESSALY_DIFF_CASES", 3000);
+  for (uint32_t n = 0; n < cases; ++n) {
+    const Case c = randomCase(n);
+    ASSERT_NO_FATAL_FAILURE(checkPaths(
+        c, run(c, true),
+        "case " + std::to_string(n) + " (TESSALY_DIFF_CASE=" + std::to_string(n) + ")", only));
+  }
+  printTally();
+}
+
+// A case with one brush, one grid and one segment (one point when from == to).
+Case boundCase(const char* what, int32_t canvasW, int32_t canvasH, TestBitmap brush, int32_t blockW,
+               int32_t blockH, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+  Case c{canvasW, canvasH, std::move(brush), 0, 0, {}, blockW, blockH, 7, {}, what};
+  c.calls.push_back({Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0});
+  return c;
+}
+
+TestBitmap pattern(int32_t w, int32_t h, bool (*ink)(int32_t x, int32_t y)) {
+  TestBitmap brush(w, h, 1);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) brush.at(x, y) = ink(x, y) ? 0 : 1;
+  return brush;
+}
+
+// Every scratch bound of the engine met exactly and exceeded by one, down
+// every path.
+TEST(FastVsLiteral, ScratchBoundsMetAndExceededByOne) {
+  // A brush of 128 x 256 pixels with alternate ink has 64 runs a row.
+  auto alternate = [](int32_t x, int32_t) { return x % 2 == 0; };
+  const int32_t runsPerRow = 64, rowsForMaxRuns = static_cast<int32_t>(kMaxRuns) / runsPerRow;
+  TestBitmap moreRuns = pattern(2 * runsPerRow, rowsForMaxRuns + 1, alternate);
+  for (int32_t x = 1; x < 2 * runsPerRow; ++x) moreRuns.at(x, rowsForMaxRuns) = 1;
+  const auto sweepPoints = static_cast<int32_t>(kMaxSweepPoints);
+  const auto blockRows = static_cast<int32_t>(kBlockSetRows);
+  const auto lineWidth = static_cast<int32_t>(kToneLineBlockWidth);
+  const Case cases[] = {
+      boundCase("runs exactly", 300, 300, pattern(2 * runsPerRow, rowsForMaxRuns, alternate), 1, 1,
+                150, 150, 152, 151),
+      boundCase("runs one over", 300, 300, moreRuns, 1, 1, 150, 150, 152, 151),
+      boundCase("rows exactly", 40, 5000, TestBitmap(3, static_cast<int32_t>(kMaxRunRows), 0), 2, 3,
+                10, 2000, 20, 2100),
+      boundCase("rows one over", 40, 5000, TestBitmap(3, static_cast<int32_t>(kMaxRunRows) + 1, 0),
+                2, 3, 10, 2000, 20, 2100),
+      // A 3 x 3 square along a strip: points 0 .. n - 1 reach the canvas.
+      boundCase("sweep points exactly", sweepPoints + 4, 5, TestBitmap(3, 3, 0), 1, 1, 0, 2,
+                sweepPoints - 1, 2),
+      boundCase("sweep points one over", sweepPoints + 4, 5, TestBitmap(3, 3, 0), 1, 1, 0, 2,
+                sweepPoints, 2),
+      // Blocks 3 tall keep these within one block set's rows.
+      boundCase("sweep points exactly, down", 5, sweepPoints + 8, TestBitmap(3, 7, 0), 1, 3, 2, 0,
+                2, sweepPoints - 1),
+      boundCase("sweep points one over, down", 5, sweepPoints + 8, TestBitmap(3, 7, 0), 1, 3, 2, 0,
+                2, sweepPoints),
+      boundCase("sweep points one over, 3 x 2", sweepPoints + 4, 5, TestBitmap(3, 3, 0), 3, 2, 0, 2,
+                sweepPoints, 2),
+      boundCase("block rows exactly", 4, blockRows, TestBitmap(2, 2, 0), 1, 1, 1, -1, 1, blockRows),
+      boundCase("block rows one over", 4, blockRows + 1, TestBitmap(2, 2, 0), 1, 1, 1, -1, 1,
+                blockRows + 1),
+      boundCase("one point over the block set", 2, blockRows + 2, TestBitmap(1, blockRows + 1, 0),
+                1, 1, 0, blockRows / 2, 0, blockRows / 2 + 1),
+      boundCase("tone line exactly", 40 * lineWidth, 9, TestBitmap(39 * lineWidth, 9, 0), lineWidth,
+                2, 20 * lineWidth, 4, 20 * lineWidth + 3, 4),
+      boundCase("tone line one over", 40 * lineWidth, 9, TestBitmap(39 * lineWidth, 9, 0),
+                lineWidth + 1, 2, 20 * lineWidth, 4, 20 * lineWidth + 3, 4),
+      boundCase("tone line, widest period", 40 * lineWidth, 9, TestBitmap(39 * lineWidth, 9, 0),
+                lineWidth - 1, 2, 20 * lineWidth, 4, 20 * lineWidth + 3, 4),
+      // A diagonal over 2.8M blocks, and one point of 2.2M blocks.
+      boundCase("block words", 2600, 1100, TestBitmap(9, 9, 0), 1, 1, -10, -10, 2610, 1110),
+      boundCase("one point of 2.2M blocks", 2100, 1100, TestBitmap(2100, 1050, 0), 1, 1, 1050, 530,
+                1050, 530),
+  };
+  for (const Case& c : cases)
+    ASSERT_NO_FATAL_FAILURE(checkPaths(c, run(c, true), c.description, ""));
 }
 
 TEST(BlockDivider, MatchesDivisionForEveryBlockSize) {
