@@ -4,37 +4,6 @@
 
 namespace {
 
-bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
-                int64_t width, int64_t height) {
-  for (int64_t y = top; y < top + height; ++y) {
-    const uint8_t* line = mask + canvas.offsetOf(left, y);
-    if (std::memchr(line, 0, static_cast<std::size_t>(width)) != nullptr) return false;
-  }
-  return true;
-}
-
-// memset for the short rows of small blocks, where a call costs more than
-// the bytes: two overlapping stores cover 2 to 16 bytes, never past n.
-void fillBytes(uint8_t* p, uint8_t value, int64_t n) {
-  if (n >= 16) {
-    std::memset(p, value, static_cast<std::size_t>(n));
-  } else if (n >= 8) {
-    const uint64_t v = 0x0101010101010101u * value;
-    std::memcpy(p, &v, 8);
-    std::memcpy(p + n - 8, &v, 8);
-  } else if (n >= 4) {
-    const uint32_t v = 0x01010101u * value;
-    std::memcpy(p, &v, 4);
-    std::memcpy(p + n - 4, &v, 4);
-  } else if (n >= 2) {
-    const auto v = static_cast<uint16_t>(0x0101u * value);
-    std::memcpy(p, &v, 2);
-    std::memcpy(p + n - 2, &v, 2);
-  } else if (n == 1) {
-    *p = value;
-  }
-}
-
 int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
   return start + size < limit ? start + size : limit;
 }
@@ -93,20 +62,13 @@ BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, 
   return {grid, canvas, ctx, lines};
 }
 
-void paintBlock(const BlockPainter& painter, int64_t column, int64_t row) {
-  const BlockGrid& grid = painter.grid;
-  const BitmapGeometry& canvas = painter.canvas;
-  PenContext* const ctx = painter.ctx;
-  const int64_t left = column * grid.width;
-  const int64_t top = row * grid.height;
-  const int64_t width = clippedEnd(left, grid.width, canvas.width) - left;
-  const int64_t height = clippedEnd(top, grid.height, canvas.height) - top;
-  if ((ctx->stateFlags & PCF_MASK) != 0 &&
-      !maskAllows(ctx->maskBits, canvas, left, top, width, height))
-    return;
-  const uint8_t colour = blockColour(grid, ctx, column, row);
-  uint8_t* line = ctx->canvasBits + canvas.offsetOf(left, top);
-  for (int64_t y = 0; y < height; ++y, line -= canvas.stride) fillBytes(line, colour, width);
+bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
+                int64_t width, int64_t height) {
+  for (int64_t y = top; y < top + height; ++y) {
+    const uint8_t* line = mask + canvas.offsetOf(left, y);
+    if (std::memchr(line, 0, static_cast<std::size_t>(width)) != nullptr) return false;
+  }
+  return true;
 }
 
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last) {

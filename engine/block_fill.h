@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "block_grid.h"
 #include "pen_context.h"
@@ -17,7 +18,7 @@ constexpr int64_t kToneLineBlockWidth = 64;
 constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
 
 struct ToneLine {
-  bool ready;
+  bool ready;  // built in this painting pass
   int64_t period;  // bytes of whole periods to copy at a time
   uint8_t bytes[kToneLineBytes];
 };
@@ -38,10 +39,58 @@ struct BlockPainter {
 BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
                            ToneLines& lines);
 
+// Whether the mask has no 0 under width x height canvas pixels from
+// (left, top).
+bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
+                int64_t width, int64_t height);
+
+// memset for the short rows of small blocks, where a call costs more than
+// the bytes: two overlapping stores cover 2 to 16 bytes, never past n.
+inline void fillBytes(uint8_t* p, uint8_t value, int64_t n) {
+  if (n >= 16) {
+    std::memset(p, value, static_cast<std::size_t>(n));
+  } else if (n >= 8) {
+    const uint64_t v = 0x0101010101010101u * value;
+    std::memcpy(p, &v, 8);
+    std::memcpy(p + n - 8, &v, 8);
+  } else if (n >= 4) {
+    const uint32_t v = 0x01010101u * value;
+    std::memcpy(p, &v, 4);
+    std::memcpy(p + n - 4, &v, 4);
+  } else if (n >= 2) {
+    const auto v = static_cast<uint16_t>(0x0101u * value);
+    std::memcpy(p, &v, 2);
+    std::memcpy(p + n - 2, &v, 2);
+  } else if (n == 1) {
+    *p = value;
+  }
+}
+
 // Paints the block in grid column `column` and row `row` (both >= 0 and
 // starting inside the canvas) in its tone colour, clipped to the canvas; with
 // PCF_MASK set, a single 0 mask byte under the clipped block leaves it whole.
-void paintBlock(const BlockPainter& painter, int64_t column, int64_t row);
+// Inline: the small pens paint a block or two a call.
+inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row) {
+  const BlockGrid& grid = painter.grid;
+  const BitmapGeometry& canvas = painter.canvas;
+  PenContext* const ctx = painter.ctx;
+  // A block of one pixel, unmasked, is that pixel: the 1 x 1 pen over 1 x 1
+  // blocks paints one a point, and the general steps below cost more.
+  if (grid.width == 1 && grid.height == 1 && (ctx->stateFlags & PCF_MASK) == 0) {
+    ctx->canvasBits[canvas.offsetOf(column, row)] = blockColour(grid, ctx, column, row);
+    return;
+  }
+  const int64_t left = column * grid.width;
+  const int64_t top = row * grid.height;
+  const int64_t width = left + grid.width < canvas.width ? grid.width : canvas.width - left;
+  const int64_t height = top + grid.height < canvas.height ? grid.height : canvas.height - top;
+  if ((ctx->stateFlags & PCF_MASK) != 0 &&
+      !maskAllows(ctx->maskBits, canvas, left, top, width, height))
+    return;
+  const uint8_t colour = blockColour(grid, ctx, column, row);
+  uint8_t* line = ctx->canvasBits + canvas.offsetOf(left, top);
+  for (int64_t y = 0; y < height; ++y, line -= canvas.stride) fillBytes(line, colour, width);
+}
 
 // Paints blocks first..last (inclusive) of block row `row` exactly as
 // paintBlock would one by one, filling whole canvas rows at a time.

@@ -14,7 +14,7 @@ int32_t lastWidth, lastHeight;
 
 }  // namespace
 
-BlockGrid currentBlockGrid() {
+const BlockGrid& currentBlockGrid() {
   if (lastGrid.width == 0 || blockWidth != lastWidth || blockHeight != lastHeight) {
     lastWidth = blockWidth;
     lastHeight = blockHeight;

@@ -42,7 +42,7 @@ struct BlockGrid {
 // The grid of the block parameters (blockWidth, blockHeight, strokeTone in
 // block_engine.h). The dividers cost more than a small stamp, so the last
 // grid is kept until the parameters change.
-BlockGrid currentBlockGrid();
+const BlockGrid& currentBlockGrid();
 
 inline bool toneCellSet(const BlockGrid& grid, int64_t column, int64_t row) {
   return TonePatternTable.cells[grid.tone][row & 3][column & 3] != 0;

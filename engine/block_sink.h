@@ -18,13 +18,18 @@ struct BlockSink {
   // Blocks first..last (inclusive, first <= last) of block row `row`, all
   // starting inside the canvas.
   void add(int64_t row, int64_t first, int64_t last) const {
-    if (set != nullptr)
+    if (set != nullptr) {
       blockSetAdd(*set, row, first, last);
-    else if (first == last)
-      paintBlock(*painter, first, row);
-    else
+    } else if (last - first < kShortBlockRun) {
+      for (int64_t column = first; column <= last; ++column) paintBlock(*painter, column, row);
+    } else {
       paintBlockRun(*painter, row, first, last);
+    }
   }
+
+  // A run painted at once shorter than this is painted block by block: the
+  // tone line a longer run is copied from costs more than a few blocks.
+  static constexpr int64_t kShortBlockRun = 8;
 };
 
 inline BlockSink paintAtOnce(const BlockPainter& painter) { return {nullptr, &painter}; }

@@ -2,8 +2,6 @@
 
 namespace {
 
-uint64_t distance(int64_t a, int64_t b) { return static_cast<uint64_t>(a > b ? a - b : b - a); }
-
 int64_t minorOf(const SegmentWalk& walk, WalkPoint p) { return walk.xMajor ? p.y : p.x; }
 
 // Steps of the walk whose major coordinate lies in [low, high].
@@ -25,60 +23,10 @@ bool inBox(const InclusiveBox& box, WalkPoint p) { return boxContains(box, p.x, 
 
 }  // namespace
 
-uint64_t walkMinorSteps(const SegmentWalk& walk, uint64_t k) {
-  const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
-  if (total == 0) return 0;
-  // The last point, asked for with every segment, without a division.
-  if (k == walk.major) return walk.minor - 1;
-  return (total - 1) / walk.major;
-}
-
 uint64_t walkFirstStepWithMinor(const SegmentWalk& walk, uint64_t n) {
   if (n == 0) return 0;
   if (walk.minor == 0) return walk.major + 1;
   return (n * walk.major + walk.minor) / walk.minor;  // ceil((n * major + 1) / minor)
-}
-
-SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
-  SegmentWalk walk;
-  walk.fromX = fromX;
-  walk.fromY = fromY;
-  walk.stepX = toX > fromX ? 1 : -1;
-  walk.stepY = toY > fromY ? 1 : -1;
-  const uint64_t dx = distance(fromX, toX);
-  const uint64_t dy = distance(fromY, toY);
-  walk.xMajor = dx > dy;
-  walk.major = walk.xMajor ? dx : dy;
-  walk.minor = walk.xMajor ? dy : dx;
-  return walk;
-}
-
-SegmentWalk makePointWalk(int64_t x, int64_t y) { return {x, y, 1, 1, false, 0, 0}; }
-
-WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
-  const int64_t majorMoved = static_cast<int64_t>(k);
-  const int64_t minorMoved = static_cast<int64_t>(walkMinorSteps(walk, k));
-  if (walk.xMajor)
-    return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
-  return {walk.fromX + walk.stepX * minorMoved, walk.fromY + walk.stepY * majorMoved};
-}
-
-WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k) {
-  WalkCursor cursor;
-  cursor.point = walkPointAt(walk, k);
-  cursor.error = k * walk.minor - walkMinorSteps(walk, k) * walk.major;
-  return cursor;
-}
-
-void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
-  int64_t& majorCoord = walk.xMajor ? cursor.point.x : cursor.point.y;
-  int64_t& minorCoord = walk.xMajor ? cursor.point.y : cursor.point.x;
-  majorCoord += walk.xMajor ? walk.stepX : walk.stepY;
-  cursor.error += walk.minor;
-  if (walk.major < cursor.error) {
-    cursor.error -= walk.major;
-    minorCoord += walk.xMajor ? walk.stepY : walk.stepX;
-  }
 }
 
 bool walkRangeInBox(const SegmentWalk& walk, const InclusiveBox& box, uint64_t& first,

@@ -40,24 +40,67 @@ struct WalkCursor {
   uint64_t error;
 };
 
-SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY);
-
-// The walk of one point, (x, y) itself.
-SegmentWalk makePointWalk(int64_t x, int64_t y);
-
-WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k);
+// Called per stamping call and per point, so defined here where callers can
+// inline them.
 
 // Units the minor axis has moved after k steps.
-uint64_t walkMinorSteps(const SegmentWalk& walk, uint64_t k);
+inline uint64_t walkMinorSteps(const SegmentWalk& walk, uint64_t k) {
+  const uint64_t total = k * walk.minor;  // k, minor < 2^32: fits
+  if (total == 0) return 0;
+  // The last point, asked for with every segment, without a division.
+  if (k == walk.major) return walk.minor - 1;
+  return (total - 1) / walk.major;
+}
+
+inline SegmentWalk makeSegmentWalk(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+  SegmentWalk walk;
+  walk.fromX = fromX;
+  walk.fromY = fromY;
+  walk.stepX = toX > fromX ? 1 : -1;
+  walk.stepY = toY > fromY ? 1 : -1;
+  const uint64_t dx =
+      static_cast<uint64_t>(fromX > toX ? int64_t{fromX} - toX : int64_t{toX} - fromX);
+  const uint64_t dy =
+      static_cast<uint64_t>(fromY > toY ? int64_t{fromY} - toY : int64_t{toY} - fromY);
+  walk.xMajor = dx > dy;
+  walk.major = walk.xMajor ? dx : dy;
+  walk.minor = walk.xMajor ? dy : dx;
+  return walk;
+}
+
+// The walk of one point, (x, y) itself.
+inline SegmentWalk makePointWalk(int64_t x, int64_t y) { return {x, y, 1, 1, false, 0, 0}; }
+
+inline WalkPoint walkPointAt(const SegmentWalk& walk, uint64_t k) {
+  const int64_t majorMoved = static_cast<int64_t>(k);
+  const int64_t minorMoved = static_cast<int64_t>(walkMinorSteps(walk, k));
+  if (walk.xMajor)
+    return {walk.fromX + walk.stepX * majorMoved, walk.fromY + walk.stepY * minorMoved};
+  return {walk.fromX + walk.stepX * minorMoved, walk.fromY + walk.stepY * majorMoved};
+}
+
+inline WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k) {
+  WalkCursor cursor;
+  cursor.point = walkPointAt(walk, k);
+  cursor.error = k * walk.minor - walkMinorSteps(walk, k) * walk.major;
+  return cursor;
+}
+
+// One step of the walk exactly as the accumulator takes it.
+inline void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
+  int64_t& majorCoord = walk.xMajor ? cursor.point.x : cursor.point.y;
+  int64_t& minorCoord = walk.xMajor ? cursor.point.y : cursor.point.x;
+  majorCoord += walk.xMajor ? walk.stepX : walk.stepY;
+  cursor.error += walk.minor;
+  if (walk.major < cursor.error) {
+    cursor.error -= walk.major;
+    minorCoord += walk.xMajor ? walk.stepY : walk.stepX;
+  }
+}
 
 // The first step after which the minor axis has moved n units; major + 1
 // when it never does.
 uint64_t walkFirstStepWithMinor(const SegmentWalk& walk, uint64_t n);
-
-WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k);
-
-// One step of the walk exactly as the accumulator takes it.
-void walkStep(const SegmentWalk& walk, WalkCursor& cursor);
 
 // The points of a walk move monotonically on both axes, so those inside a box
 // are the consecutive points first..last. Returns false when there are none.

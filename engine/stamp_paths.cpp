@@ -6,17 +6,41 @@
 
 namespace {
 
+struct StampJob {
+  const SegmentWalk* walk;
+  uint64_t first;   // the walk points to stamp at, all of whose brushes may
+  uint64_t last;    // reach the canvas
+  int64_t offsetX;  // the brush's top-left pixel, from the point
+  int64_t offsetY;
+  int32_t width;    // the part of the brush stamped, at least 1 x 1 and
+  int32_t height;   // within the brush
+  bool wholeBrush;  // the whole brush, placed as brush_placement.h says
+  BitmapGeometry brush;
+  BitmapGeometry canvas;
+  const BlockGrid* grid;
+  PenContext* ctx;
+  StampScratch* scratch;
+
+  // Whether scratch.brushRuns and scratch.sweepPlan describe this job's
+  // brush, prepared when a row first asks for them.
+  enum class Prepared : uint8_t { notYet, yes, no };
+  Prepared runsState;
+  Prepared sweepState;
+};
+
 bool haveRuns(StampJob& job) {
   if (job.runsState == StampJob::Prepared::notYet)
-    job.runsState = buildBrushRuns(job.ctx, job.scratch.runs, job.runs) ? StampJob::Prepared::yes
-                                                                        : StampJob::Prepared::no;
+    job.runsState = buildBrushRuns(job.ctx, job.scratch->runs, job.scratch->brushRuns)
+                        ? StampJob::Prepared::yes
+                        : StampJob::Prepared::no;
   return job.runsState == StampJob::Prepared::yes;
 }
 
 bool haveSweepPlan(StampJob& job) {
   if (job.sweepState == StampJob::Prepared::notYet)
     job.sweepState = job.wholeBrush && haveRuns(job) &&
-                             prepareSweep(job.runs, job.grid, job.scratch.sweep, job.sweepPlan)
+                             prepareSweep(job.scratch->brushRuns, *job.grid, job.scratch->sweep,
+                                          job.scratch->sweepPlan)
                          ? StampJob::Prepared::yes
                          : StampJob::Prepared::no;
   return job.sweepState == StampJob::Prepared::yes;
@@ -24,7 +48,7 @@ bool haveSweepPlan(StampJob& job) {
 
 uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
 
-int64_t blockBytes(const StampJob& job) { return job.grid.width * job.grid.height; }
+int64_t blockBytes(const StampJob& job) { return job.grid->width * job.grid->height; }
 
 bool visibleAt(const StampJob& job, WalkPoint p, VisibleBrush& visible) {
   return clipBrush(p.x + job.offsetX, p.y + job.offsetY, job.width, job.height, job.canvas,
@@ -33,18 +57,18 @@ bool visibleAt(const StampJob& job, WalkPoint p, VisibleBrush& visible) {
 
 template <typename Visit>
 void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visit) {
-  WalkCursor cursor = walkCursorAt(job.walk, first);
+  WalkCursor cursor = walkCursorAt(*job.walk, first);
   for (uint64_t k = first;; ++k) {
     visit(cursor.point);
     if (k == last) return;
-    walkStep(job.walk, cursor);
+    walkStep(*job.walk, cursor);
   }
 }
 
 InkSource brushBytes(const StampJob& job) { return {nullptr, job.ctx->brushBits, job.brush}; }
 
 InkSource bestInk(StampJob& job) {
-  return haveRuns(job) ? InkSource{&job.runs, nullptr, {}} : brushBytes(job);
+  return haveRuns(job) ? InkSource{&job.scratch->brushRuns, nullptr, {}} : brushBytes(job);
 }
 
 void paintPlacements(const StampJob& job, const BlockPainter& painter, const InkSource& ink,
@@ -52,14 +76,14 @@ void paintPlacements(const StampJob& job, const BlockPainter& painter, const Ink
   const BlockSink sink = paintAtOnce(painter);
   forEachPoint(job, first, last, [&](WalkPoint p) {
     VisibleBrush visible;
-    if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, job.grid, sink);
+    if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, *job.grid, sink);
   });
 }
 
 // The blocks covering the visible parts of the brush at walk points a..b: by
 // monotonicity, those of the union of the brush rectangles at a and b.
 InclusiveBox blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b) {
-  const WalkPoint pa = walkPointAt(job.walk, a), pb = walkPointAt(job.walk, b);
+  const WalkPoint pa = walkPointAt(*job.walk, a), pb = walkPointAt(*job.walk, b);
   const InclusiveBox r =
       unionOf({pa.x + job.offsetX, pa.y + job.offsetY, pa.x + job.offsetX + job.width - 1,
                pa.y + job.offsetY + job.height - 1},
@@ -67,7 +91,7 @@ InclusiveBox blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b) {
                pb.y + job.offsetY + job.height - 1});
   VisibleBrush visible;
   clipBrush(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, job.canvas, visible);
-  return blockBoxOf(visible, job.grid);
+  return blockBoxOf(visible, *job.grid);
 }
 
 // The last point of the chunk that starts at `first` and whose blocks fit one
@@ -91,7 +115,7 @@ uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
 // placement by placement.
 template <typename GatherChunk>
 void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
-  BlockSet& set = job.scratch.blocks;
+  BlockSet& set = job.scratch->blocks;
   for (uint64_t k = job.first;; ++k) {
     uint64_t end = chunkEnd(job, k, job.last);
     if (blockSetBegin(set, blockBoxOfPoints(job, k, end))) {
@@ -110,11 +134,12 @@ void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gathe
 bool always(StampJob&) { return true; }
 
 // Below 64 brush pixels in all, reading the runs or gathering costs more than
-// painting the few blocks at once (a 1 x 1 pen moved by one pixel: 2 points).
+// painting the few blocks at once. The 1 x 1 pen is one-ink-pixel's, which
+// skips the brush walk altogether.
 constexpr int64_t kEachPlacementPixels = 64;
 bool eachPlacementWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
-  return points <= kEachPlacementPixels &&
+  return points <= kEachPlacementPixels && (job.width > 1 || job.height > 1) &&
          int64_t{job.width} * job.height <= kEachPlacementPixels / static_cast<int64_t>(points);
 }
 void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
@@ -126,34 +151,53 @@ bool sweepApplies(StampJob& job) { return haveSweepPlan(job); }
 bool sweepWorth(StampJob& job) {
   const uint64_t last =
       pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-  const SweepEstimate cost = estimateSweep(job.sweepPlan, job.walk, job.first, last, job.grid);
+  const SweepEstimate cost =
+      estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid);
   return cost.sweep < cost.pointByPoint;
 }
 void stampSwept(StampJob& job, const BlockPainter& painter) {
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
-    return sweepSegment(job.sweepPlan, job.scratch.sweep, job.walk, first, end, job.canvas,
-                        job.grid, sink);
+    return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
+                        job.canvas, *job.grid, sink);
   });
 }
 
+// The 1 x 1 pen is told apart without reading the brush into runs.
 bool oneInkPixelApplies(StampJob& job) {
-  return job.wholeBrush && haveRuns(job) && job.runs.inkPixels == 1;
+  if (!job.wholeBrush) return false;
+  if (job.brush.width == 1 && job.brush.height == 1)
+    return job.ctx->brushBits[job.brush.offsetOf(0, 0)] == 0;
+  return haveRuns(job) && job.scratch->brushRuns.inkPixels == 1;
 }
 // Up to 16 bytes a block, a point's one block costs less to paint than to
 // gather; beyond, gathering paints each block once however many points ask.
 constexpr int64_t kPaintAtOnceBytes = 16;
-bool oneInkPixelWorth(StampJob& job) { return blockBytes(job) <= kPaintAtOnceBytes; }
+// Past kShortJobPoints points the sweep may be cheaper still (a 1 x 1 pen
+// drawn along a row covers many points with one run of blocks).
+constexpr uint64_t kShortJobPoints = 64;
+bool oneInkPixelWorth(StampJob& job) {
+  return blockBytes(job) <= kPaintAtOnceBytes &&
+         (pointCount(job) <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
+}
 void stampInkPoints(StampJob& job, const BlockPainter& painter) {
-  int64_t row = 0;
-  while (job.runs.rowStart[row + 1] == job.runs.rowStart[row]) ++row;
-  const int64_t dx = job.runs.runs[job.runs.rowStart[row]].start + job.offsetX;
+  int64_t row = 0, inkColumn = 0;
+  if (job.brush.width != 1 || job.brush.height != 1) {
+    while (job.scratch->brushRuns.rowStart[row + 1] == job.scratch->brushRuns.rowStart[row]) ++row;
+    inkColumn = job.scratch->brushRuns.runs[job.scratch->brushRuns.rowStart[row]].start;
+  }
+  const int64_t dx = inkColumn + job.offsetX;
   const int64_t dy = row + job.offsetY;
-  const BlockSink sink = paintAtOnce(painter);
+  // Local copies: the canvas bytes written in the loop could otherwise alias
+  // them, and they would be read again at every point.
+  const BlockGrid grid = *job.grid;
+  const BitmapGeometry canvas = job.canvas;
+  const BlockPainter local{grid, canvas, painter.ctx, painter.lines};
+  const BlockSink sink = paintAtOnce(local);
   forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
     const int64_t x = p.x + dx, y = p.y + dy;
-    if (job.canvas.contains(x, y)) {
-      const int64_t column = job.grid.column(x);
-      sink.add(job.grid.row(y), column, column);
+    if (canvas.contains(x, y)) {
+      const int64_t column = grid.column(x);
+      sink.add(grid.row(y), column, column);
     }
   });
 }
@@ -163,10 +207,11 @@ bool placementsFromRunsApplies(StampJob& job) { return haveRuns(job); }
 // point costs less than gathering them.
 bool placementsFromRunsWorth(StampJob& job) {
   return blockBytes(job) <= kPaintAtOnceBytes &&
-         job.runs.inkPixels <= kPaintAtOnceBytes / blockBytes(job);
+         job.scratch->brushRuns.inkPixels <= kPaintAtOnceBytes / blockBytes(job);
 }
 void stampPlacementsFromRuns(StampJob& job, const BlockPainter& painter) {
-  paintPlacements(job, painter, InkSource{&job.runs, nullptr, {}}, job.first, job.last);
+  paintPlacements(job, painter, InkSource{&job.scratch->brushRuns, nullptr, {}}, job.first,
+                  job.last);
 }
 
 void stampGathered(StampJob& job, const BlockPainter& painter) {
@@ -174,7 +219,7 @@ void stampGathered(StampJob& job, const BlockPainter& painter) {
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
     forEachPoint(job, first, end, [&](WalkPoint p) {
       VisibleBrush visible;
-      if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, job.grid, sink);
+      if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, *job.grid, sink);
     });
     return end;
   });
@@ -189,8 +234,8 @@ struct StampPath {
 
 constexpr StampPath kPaths[kStampPathCount] = {
     {"each-placement", always, eachPlacementWorth, stampEachPlacement},
-    {"sweep", sweepApplies, sweepWorth, stampSwept},
     {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
+    {"sweep", sweepApplies, sweepWorth, stampSwept},
     {"placements-from-runs", placementsFromRunsApplies, placementsFromRunsWorth,
      stampPlacementsFromRuns},
     {"gather", always, always, stampGathered},
@@ -212,34 +257,33 @@ int choosePath(StampJob& job) {
 
 }  // namespace
 
-StampJob makeStampJob(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
-                      int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch) {
+void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
+                    int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch) {
   const InclusiveBox placed = placeBrush({0, 0}, width, height);
-  return {walk,
-          first,
-          last,
-          wholeBrush ? placed.left : 0,
-          wholeBrush ? placed.top : 0,
-          width,
-          height,
-          wholeBrush,
-          bitmapGeometry(ctx->brushHeader),
-          bitmapGeometry(ctx->canvasHeader),
-          currentBlockGrid(),
-          ctx,
-          scratch,
-          StampJob::Prepared::notYet,
-          StampJob::Prepared::notYet,
-          {},
-          {}};
-}
-
-void runStampJob(StampJob& job) {
+  // Field by field: this runs for every message, and a braced initialiser
+  // of the whole record costs a block clear first.
+  StampJob job;
+  job.walk = &walk;
+  job.first = first;
+  job.last = last;
+  job.offsetX = wholeBrush ? placed.left : 0;
+  job.offsetY = wholeBrush ? placed.top : 0;
+  job.width = width;
+  job.height = height;
+  job.wholeBrush = wholeBrush;
+  job.brush = bitmapGeometry(ctx->brushHeader);
+  job.canvas = bitmapGeometry(ctx->canvasHeader);
+  job.grid = &currentBlockGrid();
+  job.ctx = ctx;
+  job.scratch = &scratch;
+  job.runsState = StampJob::Prepared::notYet;
+  job.sweepState = StampJob::Prepared::notYet;
   const int path = choosePath(job);
 #ifdef TESSALY_PATH_SWITCH
   ++pathUses[path];
 #endif
-  const BlockPainter painter = beginPainting(job.grid, job.canvas, job.ctx, job.scratch.toneLines);
+  const BlockPainter painter =
+      beginPainting(*job.grid, job.canvas, job.ctx, job.scratch->toneLines);
   kPaths[path].stamp(job, painter);
 }
 

@@ -1,7 +1,7 @@
 // stamp_paths.h - the ways the engine can stamp, as rows of one table.
 //
-// A stamping call becomes a StampJob: the brush (or the top-left part of it
-// that stampBrush is asked for) placed at the points first..last of a walk.
+// A stamping call becomes a job: the brush (or the top-left part of it that
+// stampBrush is asked for) placed at the points first..last of a walk.
 // Every row of the table stamps any job it applies to with the same bytes as
 // the literal algorithm; they differ only in speed. Choosing is one loop in
 // stamp_paths.cpp: the first row that applies and is worth it for this job
@@ -43,38 +43,16 @@ struct StampScratch {
   BlockSet blocks;
   SweepScratch sweep;
   ToneLines toneLines;
+  BrushRuns brushRuns;  // the current job's brush, when its runsState is yes
+  SweepPlan sweepPlan;  // and its row classes, when its sweepState is yes
 };
 
-struct StampJob {
-  SegmentWalk walk;
-  uint64_t first;   // the walk points to stamp at, all of whose brushes may
-  uint64_t last;    // reach the canvas
-  int64_t offsetX;  // the brush's top-left pixel, from the point
-  int64_t offsetY;
-  int32_t width;    // the part of the brush stamped, at least 1 x 1 and
-  int32_t height;   // within the brush
-  bool wholeBrush;  // the whole brush, placed as brush_placement.h says
-  BitmapGeometry brush;
-  BitmapGeometry canvas;
-  BlockGrid grid;
-  PenContext* ctx;
-  StampScratch& scratch;
-
-  // Prepared when a row first asks for them (see stamp_paths.cpp).
-  enum class Prepared : uint8_t { notYet, yes, no };
-  Prepared runsState;
-  Prepared sweepState;
-  BrushRuns runs;
-  SweepPlan sweepPlan;
-};
-
-// A job at walk points first..last. wholeBrush jobs place the brush as
-// brush_placement.h says; others put its top-left pixel on the point.
-StampJob makeStampJob(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
-                      int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch);
-
-// Stamps the job down the path the table chooses.
-void runStampJob(StampJob& job);
+// Stamps the brush of `ctx` (its top-left width x height part, at least
+// 1 x 1 and within the brush) at walk points first..last, down the path the
+// table chooses. wholeBrush: the whole brush, placed for each point as
+// brush_placement.h says; otherwise its top-left pixel goes on the point.
+void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
+                    int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch);
 
 constexpr int kStampPathCount = 5;
 const char* stampPathName(int path);

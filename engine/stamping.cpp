@@ -1,5 +1,5 @@
-// The engine's entry points: each stamping call becomes one StampJob, which
-// the table of stamp_paths.h stamps.
+// The engine's entry points: each stamping call becomes one job for the table
+// of stamp_paths.h.
 #include <cstdint>
 
 #include "block_engine.h"
@@ -36,8 +36,7 @@ Brush brushOf(const PenContext* ctx) {
 // The whole brush at walk points first..last.
 void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
                PenContext* ctx) {
-  StampJob job = makeStampJob(walk, first, last, brush.width, brush.height, true, ctx, scratch);
-  runStampJob(job);
+  stampAlongWalk(walk, first, last, brush.width, brush.height, true, ctx, scratch);
 }
 
 }  // namespace
@@ -45,7 +44,7 @@ void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush bru
 void stampBlock(int32_t x, int32_t y, PenContext* ctx) {
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
   if (!canvas.contains(x, y)) return;
-  const BlockGrid grid = currentBlockGrid();
+  const BlockGrid& grid = currentBlockGrid();
   const BlockPainter painter = beginPainting(grid, canvas, ctx, scratch.toneLines);
   paintBlock(painter, x / grid.width, y / grid.height);
 }
@@ -61,8 +60,7 @@ int32_t stampBrush(int32_t left, int32_t top, int32_t width, int32_t height, Pen
     const InclusiveBox offset = placeBrush({0, 0}, width, height);
     stampWalk(makePointWalk(left - offset.left, top - offset.top), 0, 0, brush, ctx);
   } else {
-    StampJob job = makeStampJob(makePointWalk(left, top), 0, 0, width, height, false, ctx, scratch);
-    runStampJob(job);
+    stampAlongWalk(makePointWalk(left, top), 0, 0, width, height, false, ctx, scratch);
   }
   return 0;
 }
@@ -81,16 +79,18 @@ int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
   const SegmentWalk walk = makeSegmentWalk(fromX, fromY, ctx->cursorX, ctx->cursorY);
   // The points move monotonically, so the union of all brush rectangles is
   // that of the first and the last.
-  const InclusiveBox changed =
-      unionOf(placeBrush(walkPointAt(walk, 0), brush.width, brush.height),
-              placeBrush(walkPointAt(walk, walk.major), brush.width, brush.height));
+  const WalkPoint start = walkPointAt(walk, 0), end = walkPointAt(walk, walk.major);
+  const InclusiveBox changed = unionOf(placeBrush(start, brush.width, brush.height),
+                                       placeBrush(end, brush.width, brush.height));
   // Only points whose brush reaches the canvas can paint; the walk may have
-  // billions of others.
+  // billions of others. Most segments lie wholly inside: both ends put every
+  // point in.
   const BitmapGeometry canvas = bitmapGeometry(ctx->canvasHeader);
   InclusiveBox reach;
-  uint64_t first, last;
+  uint64_t first = 0, last = walk.major;
   if (pointsReachingCanvas(brush.width, brush.height, canvas.width, canvas.height, reach) &&
-      walkRangeInBox(walk, reach, first, last))
+      ((boxContains(reach, start.x, start.y) && boxContains(reach, end.x, end.y)) ||
+       walkRangeInBox(walk, reach, first, last)))
     stampWalk(walk, first, last, brush, ctx);
   reportChange(ctx, changed);
   return 0;
