@@ -25,14 +25,45 @@ uint32_t keyFlags(FuzzInput& in) {
   return flags;
 }
 
+BrushKind brushKind(uint8_t b) {
+  constexpr BrushFill plain[] = {BrushFill::kAllInk,    BrushFill::kNoInk,     BrushFill::kHalfInk,
+                                 BrushFill::kMostlyInk, BrushFill::kSparseInk, BrushFill::kDisc};
+  if (b < 0xD8) return {plain[b % 6], InkPlace::kSeeded, false};
+  if (b < 0xE6)
+    return {(b - 0xD8) % 2 == 0 ? BrushFill::kEvenColumns : BrushFill::kCheckerboard,
+            InkPlace::kSeeded, false};
+  if (b % 2 == 0) return {BrushFill::kOneInk, InkPlace::kFirst, true};
+  constexpr InkPlace places[] = {InkPlace::kSeeded, InkPlace::kFirst, InkPlace::kLast,
+                                 InkPlace::kMiddle};
+  return {BrushFill::kOneInk, places[((b - 0xE7) / 2) % 4], false};
+}
+
+Geometry readGeometry(FuzzInput& in) {
+  Geometry g;
+  g.canvasWidth = bitmapSize(in);
+  g.canvasHeight = bitmapSize(in);
+  g.brushWidth = bitmapSize(in);
+  g.brushHeight = bitmapSize(in);
+  capArea(g.canvasWidth, g.canvasHeight);
+  capArea(g.brushWidth, g.brushHeight);
+  g.canvasMode = in.byte();
+  g.maskMode = in.byte();
+  g.brush = brushKind(in.byte());
+  if (g.brush.onePixel) g.brushWidth = g.brushHeight = 1;
+  g.seed = in.u32();
+  return g;
+}
+
 namespace {
 
 // A block-size number that the parser accepts as written: no leading zero.
 // Some exceed the 32-bit range.
 std::string sizeNumber(FuzzInput& in) {
   const uint8_t b = in.byte();
-  if (b < 0xE0) return std::to_string(1 + b % 16);
-  if (b < 0xF8) return std::to_string(1 + in.u16());
+  if (b < 0x90) return std::to_string(1 + b % 16);
+  if (b < 0xB8) return std::to_string(17 + in.byte() % 48);
+  if (b < 0xD8) return std::to_string(65 + in.u16() % 236);
+  if (b < 0xF0) return std::to_string(1 + in.u16());
   const uint32_t v = in.u32();
   return std::to_string(v == 0 ? 1 : v);
 }

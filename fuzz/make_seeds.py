@@ -34,11 +34,27 @@ def size(v):
         return u8(v - 1)
     if 49 <= v <= 300:
         return u8(0xC0) + u16(v - 49)
-    if 301 <= v <= 9000:
-        return u8(0xF4) + u16(v - 301)
+    if 301 <= v <= 2048:
+        return u8(0xE8) + u16(v - 301)
+    if 2049 <= v <= 34816:
+        return u8(0xF0) + u16(v - 2049)
     if v == 0:
         return u8(0xF8)
     return u8(0xFC) + u8([-1, -2, -3, -4, -7, -300, -65536, INT_MIN].index(v))
+
+
+def cap_area(w, h):
+    most = 1 << 17
+    if w <= 0 or h <= 0 or w * h <= most:
+        return w, h
+    return (most // h, h) if w > h else (w, most // w)
+
+
+# Brush bytes
+ALL_INK, NO_INK, HALF_INK, MOSTLY_INK, SPARSE_INK, DISC = range(6)
+EVEN_COLUMNS, CHECKERBOARD = 0xD8, 0xD9
+ONE_PIXEL_PEN = 0xE6  # one ink pixel, the brush made 1 x 1
+ONE_INK_SEEDED, ONE_INK_FIRST, ONE_INK_LAST, ONE_INK_MIDDLE = 0xE7, 0xE9, 0xEB, 0xED
 
 
 def tone(v):
@@ -72,9 +88,13 @@ def keys(left=False, shift=False, extra=None):
 def number(n):
     if 1 <= n <= 16:
         return u8(n - 1)
-    if 17 <= n <= 65536:
-        return u8(0xE0) + u16(n - 1)
-    return u8(0xF8) + u32(n)
+    if 17 <= n <= 64:
+        return u8(0x90) + u8(n - 17)
+    if 65 <= n <= 300:
+        return u8(0xB8) + u16(n - 65)
+    if n <= 65536:
+        return u8(0xD8) + u16(n - 1)
+    return u8(0xF0) + u32(n)
 
 
 SUFFIXES = ["pixels", "", "pixel", "px", "  two spaces", "x2 "]
@@ -149,7 +169,8 @@ VIEW, NULL, DOCUMENT, BOX, FRAME, LABEL = 0, 3, 4, 5, 6, 7
 class Seed:
     def __init__(self, canvas=(16, 8), brush=(1, 1), canvas_mode=0, mask_mode=0, brush_mode=0,
                  seed=1, mask=False, flags=None, colours=(1, 2), level=0, items=(), box=None):
-        self.canvas, self.brush = canvas, brush
+        self.canvas = cap_area(*canvas)
+        self.brush = (1, 1) if brush_mode >= 0xE6 and brush_mode % 2 == 0 else cap_area(*brush)
         self.cursor = (0, 0)
         b = size(canvas[0]) + size(canvas[1]) + size(brush[0]) + size(brush[1])
         b += u8(canvas_mode) + u8(mask_mode) + u8(brush_mode) + u32(seed)

@@ -150,31 +150,60 @@ void fillMask(GuardedBitmap& mask, uint8_t mode, Rng& rng) {
 
 // Ink is 0; the rest is 1, 255 or any other non-zero value. Brush padding is
 // 0, ink, for the same reason as the mask's.
-void fillBrush(GuardedBitmap& brush, uint8_t mode, Rng& rng) {
+void fillBrush(GuardedBitmap& brush, fuzz::BrushKind kind, Rng& rng) {
+  using fuzz::BrushFill;
   const int64_t w = brush.width(), h = brush.height();
+  int64_t inkX = 0, inkY = 0;  // the one ink pixel of kOneInk
+  if (kind.fill == BrushFill::kOneInk && w > 0 && h > 0) {
+    switch (kind.place) {
+      case fuzz::InkPlace::kSeeded:
+        inkX = static_cast<int64_t>(rng.next() % static_cast<uint64_t>(w));
+        inkY = static_cast<int64_t>(rng.next() % static_cast<uint64_t>(h));
+        break;
+      case fuzz::InkPlace::kFirst:
+        break;
+      case fuzz::InkPlace::kLast:
+        inkX = w - 1;
+        inkY = h - 1;
+        break;
+      case fuzz::InkPlace::kMiddle:
+        inkX = (w - 1) / 2;
+        inkY = (h - 1) / 2;
+        break;
+    }
+  }
   forEachPixel(brush, [&](int32_t x, int32_t y, uint8_t& p) {
     bool ink;
-    switch (mode % 6) {
-      case 0:
+    switch (kind.fill) {
+      case BrushFill::kAllInk:
         ink = true;
         break;
-      case 1:
+      case BrushFill::kNoInk:
         ink = false;
         break;
-      case 2:
+      case BrushFill::kHalfInk:
         ink = rng.oneIn(2);
         break;
-      case 3:
+      case BrushFill::kMostlyInk:
         ink = !rng.oneIn(8);
         break;
-      case 4:
+      case BrushFill::kSparseInk:
         ink = rng.oneIn(16);
         break;
-      default: {
+      case BrushFill::kDisc: {
         const int64_t dx = 2 * x - w + 1, dy = 2 * y - h + 1, r = std::max(w, h);
         ink = dx * dx + dy * dy <= r * r;
         break;
       }
+      case BrushFill::kEvenColumns:
+        ink = x % 2 == 0;
+        break;
+      case BrushFill::kCheckerboard:
+        ink = (x + y) % 2 == 0;
+        break;
+      default:
+        ink = x == inkX && y == inkY;
+        break;
     }
     const uint64_t other = rng.next() % 3;
     p = ink ? 0 : other == 0 ? 1 : other == 1 ? 0xFF : rng.nonZero();
@@ -313,22 +342,21 @@ const char* windowName(WindowHandle h) {
 // Everything one input sets up, and the checks after each message.
 class Session {
  public:
-  Session(int32_t canvasW, int32_t canvasH, int32_t brushW, int32_t brushH)
-      : canvas_(canvasW, canvasH),
-        modelCanvas_(canvasW, canvasH),
-        mask_(canvasW, canvasH),
-        pick_(canvasW, canvasH),
-        brush_(brushW, brushH),
+  explicit Session(const fuzz::Geometry& g)
+      : canvas_(g.canvasWidth, g.canvasHeight),
+        modelCanvas_(g.canvasWidth, g.canvasHeight),
+        mask_(g.canvasWidth, g.canvasHeight),
+        pick_(g.canvasWidth, g.canvasHeight),
+        brush_(g.brushWidth, g.brushHeight),
         model_(kLiteralBudget) {}
 
-  void setUp(FuzzInput& in) {
-    const uint8_t canvasMode = in.byte(), maskMode = in.byte(), brushMode = in.byte();
-    Rng rng(in.u32());
-    fillCanvas(canvas_, canvasMode, rng);
+  void setUp(const fuzz::Geometry& g, FuzzInput& in) {
+    Rng rng(g.seed);
+    fillCanvas(canvas_, g.canvasMode, rng);
     modelCanvas_.copyPixelsFrom(canvas_);
-    fillMask(mask_, maskMode, rng);
+    fillMask(mask_, g.maskMode, rng);
     fillPick(pick_, rng);
-    fillBrush(brush_, brushMode, rng);
+    fillBrush(brush_, g.brush, rng);
     maskPixels_ = mask_.pixels();
     pickPixels_ = pick_.pixels();
     brushPixels_ = brush_.pixels();
@@ -579,13 +607,10 @@ void loadPen() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzInput in(data, size);
-  int32_t canvasW = fuzz::bitmapSize(in), canvasH = fuzz::bitmapSize(in);
-  int32_t brushW = fuzz::bitmapSize(in), brushH = fuzz::bitmapSize(in);
-  fuzz::capArea(canvasW, canvasH);
-  fuzz::capArea(brushW, brushH);
+  const fuzz::Geometry geometry = fuzz::readGeometry(in);
   loadPen();
-  Session session(canvasW, canvasH, brushW, brushH);
-  session.setUp(in);
+  Session session(geometry);
+  session.setUp(geometry, in);
   session.play(in);
   return 0;
 }
