@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of fuzz/corpus/ (named seed-*): at least one input
 per message kind, per block-size item class and per way of reaching or
-missing the box, in the byte layout that fuzz_input.h and pen_fuzzer.cpp
-decode. Inputs that libFuzzer adds to the corpus keep their hash names.
+missing the box, and brushes, blocks and segments that fill each scratch
+area of the engine exactly and overflow it by one, in the byte layout that
+fuzz_input.h and pen_fuzzer.cpp decode. Inputs that libFuzzer adds to the
+corpus keep their hash names.
 
     python3 fuzz/make_seeds.py [CORPUS_DIR]
 """
@@ -417,6 +419,100 @@ def seeds():
     s.press((20, 15)).drag((2, 28)).press((3, 3), box=select(1)).drag((38, 1))
     s.press((30, 3), box=select(2)).drag((0, 29), toggle_mask=True)
     out["huge-blocks"] = s
+
+    # One ink pixel: the 1 x 1 pen users draw with most, and a single ink
+    # pixel in a larger brush at each place; dragged with blocks small enough
+    # for one block a point, and with larger ones.
+    tone_colours = dict(colours=(0x11, 0xEE), level=7, canvas_mode=1, seed=5)
+    s = Seed(canvas=(40, 30), brush=(7, 5), brush_mode=ONE_PIXEL_PEN,
+             items=[item_valid(1, 1), item_valid(3, 2), item_valid(5, 5)], **tone_colours)
+    s.press((3, 3)).drag((30, 9)).drag((2, 28)).drag((39, 0)).drag((-4, 14))
+    s.press((20, 15), box=select(1)).drag((1, 1)).drag((38, 27)).drag((5, 20))
+    s.press((10, 10), box=select(2)).drag((35, 12)).drag((12, 29))
+    out["one-ink-pixel-pen"] = s
+    for mode, name in [(ONE_INK_SEEDED, "seeded"), (ONE_INK_FIRST, "first"),
+                       (ONE_INK_LAST, "last"), (ONE_INK_MIDDLE, "middle")]:
+        s = Seed(canvas=(48, 40), brush=(11, 9), brush_mode=mode,
+                 items=[item_valid(1, 1), item_valid(4, 4), item_valid(5, 5)], **tone_colours)
+        s.press((20, 20)).drag((44, 30)).drag((-3, -2)).drag((40, 39)).drag((52, 10))
+        s.press((20, 20), box=select(1)).drag((2, 35)).drag((47, 3))
+        s.press((25, 18), box=select(2)).drag((-5, 30)).drag((46, 44))
+        out["one-ink-pixel-" + name] = s
+
+    # Runs of wide blocks: a wide all-ink brush, unmasked, over six block
+    # rows (every tone row) of a wide canvas, its left edge at each phase of
+    # the four-block colour period. 63 makes the longest prepared tone line,
+    # 64 is the widest block with one and 65 the narrowest without.
+    for w in [33, 48, 63, 64, 65, 100]:
+        s = Seed(canvas=(1600, 80), brush=(1400, 40), brush_mode=ALL_INK,
+                 items=[item_valid(w, 8), item_valid(w, 3)], **tone_colours)
+        for phase in range(4):
+            s.press((705 + phase * w, 38))
+        s.drag((709 + 3 * w, 42))
+        s.press((760, 40), box=select(1), shift=True)
+        out["tone-line-blocks-%d-wide" % w] = s
+
+    # Blocks 33..64 and past 64 on both axes.
+    s = Seed(canvas=(300, 300), brush=(45, 30), brush_mode=DISC,
+             items=[item_valid(40, 64), item_valid(64, 65), item_valid(65, 300),
+                    item_valid(300, 33), item_valid(17, 100)], **tone_colours)
+    for k in range(5):
+        s.press((150 - 37 * k, 150 + 29 * k), box=select(k)).drag((151 - 37 * k, 151 + 29 * k))
+    out["blocks-33-to-300"] = s
+
+    # The run list: 128 rows of 128 runs fill it exactly, 113 rows of 145
+    # runs overflow it by one.
+    for runs, brush in [(16384, (255, 128)), (16385, (289, 113))]:
+        s = Seed(canvas=(320, 160), brush=brush, brush_mode=EVEN_COLUMNS,
+                 items=[item_valid(1, 1), item_valid(2, 2), item_valid(3, 5)], **tone_colours)
+        s.press((160, 80)).drag((163, 84)).press((100, 60), box=select(1)).drag((110, 62))
+        s.press((150, 90), box=select(2)).drag((152, 99))
+        out["brush-runs-%d" % runs] = s
+    s = Seed(canvas=(200, 120), brush=(90, 60), brush_mode=CHECKERBOARD, mask_mode=2, mask=True,
+             items=[item_valid(1, 1), item_valid(2, 2), item_valid(3, 1)], **tone_colours)
+    s.press((100, 60)).drag((104, 66)).press((50, 40), box=select(1)).drag((56, 41))
+    s.press((150, 90), box=select(2)).drag((151, 99), toggle_mask=True)
+    out["brush-checkerboard"] = s
+
+    # Brush rows: 4096 fill the run rows exactly, 4097 are one too many.
+    for rows in (4096, 4097):
+        s = Seed(canvas=(8, 6000), brush=(5, rows), brush_mode=ALL_INK,
+                 items=[item_valid(1, 1), item_valid(2, 3)], **tone_colours)
+        s.press((3, 3000)).drag((4, 3040)).drag((2, 2990))
+        s.press((4, 2500), box=select(1)).drag((5, 2520))
+        out["brush-rows-%d" % rows] = s
+
+    # Block rows of one placement: 8192 fill the block set exactly, 8193 do
+    # not fit and the brush is stamped pixel by pixel.
+    for rows in (8192, 8193):
+        s = Seed(canvas=(4, 9000), brush=(3, rows), brush_mode=ALL_INK,
+                 items=[item_valid(1, 1), item_valid(2, 1)], **tone_colours)
+        s.press((1, 4500)).drag((2, 4510)).press((1, 4400), box=select(1)).drag((0, 4420))
+        out["block-set-%d-rows" % rows] = s
+
+    # Sweeps: a y-major segment of 16384 points, all reaching the canvas,
+    # is one sweep; one of 16385 needs a second. Blocks three rows tall keep
+    # the whole segment within one block set.
+    for points in (16384, 16385):
+        s = Seed(canvas=(6, 20000), brush=(3, 3), brush_mode=ALL_INK,
+                 items=[item_valid(2, 3)], **tone_colours)
+        s.press((2, 100)).drag((2, 100 + points - 1))
+        s.send(MOUSEMOVE, (2, 100 + points - 1)).drag((4, 100))
+        out["sweep-%d-points" % points] = s
+
+    # Segments over the whole of long strips: several sweeps each, y-major
+    # and x-major; with blocks one pixel tall, chunks of at most 8192 block
+    # rows.
+    s = Seed(canvas=(6, 20000), brush=(5, 5), brush_mode=DISC,
+             items=[item_valid(3, 4), item_valid(1, 1)], **tone_colours)
+    s.press((3, 0)).send(MOUSEMOVE, (3, -10)).drag((1, 20009))
+    s.press((2, 19999), box=select(1)).drag((4, 0))
+    out["sweeps-along-a-tall-strip"] = s
+    s = Seed(canvas=(20000, 6), brush=(5, 5), brush_mode=DISC,
+             items=[item_valid(4, 3), item_valid(1, 1)], **tone_colours)
+    s.press((0, 3)).send(MOUSEMOVE, (-10, 3)).drag((20009, 1))
+    s.press((19999, 2), box=select(1)).drag((0, 4))
+    out["sweeps-along-a-wide-strip"] = s
     return out
 
 
