@@ -11,7 +11,7 @@ int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
 const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
   const BlockGrid& grid = painter.grid;
   const PenContext* ctx = painter.ctx;
-  ToneLine& line = painter.lines.rows[row & 3];
+  ToneLine& line = painter.lines->rows[row & 3];
   if (!line.ready) {
     const int64_t unit = 4 * grid.width;
     line.period = unit * ((256 + unit - 1) / unit);
@@ -59,7 +59,7 @@ void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, i
 BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
                            ToneLines& lines) {
   for (ToneLine& line : lines.rows) line.ready = false;
-  return {grid, canvas, ctx, lines};
+  return {grid, canvas, ctx, &lines};
 }
 
 bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,

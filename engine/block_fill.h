@@ -18,7 +18,7 @@ constexpr int64_t kToneLineBlockWidth = 64;
 constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
 
 struct ToneLine {
-  bool ready;  // built in this painting pass
+  bool ready;      // built in this painting pass
   int64_t period;  // bytes of whole periods to copy at a time
   uint8_t bytes[kToneLineBytes];
 };
@@ -27,12 +27,13 @@ struct ToneLines {
   ToneLine rows[4];  // by block row & 3
 };
 
-// One painting pass: the grid, canvas and colours of one stamping call.
+// One painting pass: the grid, canvas and colours of one stamping call. The
+// grid and canvas are copies, so a painter never outlives what it paints by.
 struct BlockPainter {
-  const BlockGrid& grid;
-  const BitmapGeometry& canvas;
+  BlockGrid grid;
+  BitmapGeometry canvas;
   PenContext* ctx;
-  ToneLines& lines;
+  ToneLines* lines;
 };
 
 // Starts a painting pass: the colours and tone of the call are taken afresh.

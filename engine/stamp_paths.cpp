@@ -187,12 +187,9 @@ void stampInkPoints(StampJob& job, const BlockPainter& painter) {
   }
   const int64_t dx = inkColumn + job.offsetX;
   const int64_t dy = row + job.offsetY;
-  // Local copies: the canvas bytes written in the loop could otherwise alias
-  // them, and they would be read again at every point.
-  const BlockGrid grid = *job.grid;
-  const BitmapGeometry canvas = job.canvas;
-  const BlockPainter local{grid, canvas, painter.ctx, painter.lines};
-  const BlockSink sink = paintAtOnce(local);
+  const BlockGrid& grid = painter.grid;
+  const BitmapGeometry& canvas = painter.canvas;
+  const BlockSink sink = paintAtOnce(painter);
   forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
     const int64_t x = p.x + dx, y = p.y + dy;
     if (canvas.contains(x, y)) {
