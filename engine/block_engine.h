@@ -20,6 +20,12 @@
 // Reads and writes: only the canvas rows 0..H-1, columns 0..W-1 are written;
 // the mask is read only when PCF_MASK is set; the brush is read within its own
 // width and height.
+//
+// Inside: every call becomes one job, the brush at the points of a walk
+// (stamping.cpp), and the table of stamp_paths.h picks the way to stamp it.
+// All ways give the bytes of stamping each ink pixel in turn, which the
+// literal engine in reference/ does step by step; the tests compare them.
+// Scratch areas are static, in one record (StampScratch).
 #pragma once
 
 #include <cstdint>
