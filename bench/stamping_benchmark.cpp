@@ -1,8 +1,9 @@
-// Stamping speed: the shipped engine against the literal one and against a
-// baseline that writes each changed pixel of the stroke once (one memset per
-// run of changed pixels, found beforehand). Prints a table of medians with
-// the two ratios; the numbers only mean something relative to each other,
-// taken in the same run on the same machine.
+// Stamping speed: the shipped engine against the previous one (the engine of
+// an earlier revision, built from git), the literal one, and a baseline that
+// writes each changed pixel of the stroke once (one memset per run of changed
+// pixels, found beforehand). Prints a table of medians with their ratios; the
+// numbers only mean something relative to each other, taken in the same run
+// on the same machine.
 //
 //   make bench                      the whole matrix (a few minutes)
 //   bench/stamping_benchmark --benchmark_filter=d1024   a part of it
@@ -12,88 +13,48 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "block_engine.h"
-#include "literal_engine.h"
-#include "support/test_bitmap.h"
+#include "bench_strokes.h"
 
 namespace {
 
-using testing_support::ScopedBlockParams;
-using testing_support::TestBitmap;
-using testing_support::TestPen;
+using bench::BlockParams;
+using bench::Brush;
+using bench::Engine;
+using bench::kCanvas;
+using bench::Stroke;
+using bench::StrokePen;
 
-constexpr int32_t kCanvas = 1024;
-
-struct Stroke {
-  std::string name;  // "stamp", "h256", "d1024", "far"
-  int32_t fromX, fromY, toX, toY;
-  bool segment;
-};
+// fast ÷ previous above this is flagged as a slowdown worth a look.
+constexpr double kSlower = 1.10;
 
 struct Scenario {
   Stroke stroke;
-  bool disc;
-  int32_t brush;
+  Brush brush;
   int32_t blockW, blockH;
   std::string key() const {
-    return stroke.name + "/" + (disc ? "disc" : "square") + std::to_string(brush) + "/" +
-           std::to_string(blockW) + "x" + std::to_string(blockH);
+    return stroke.name + "/" + brush.name() + "/" + std::to_string(blockW) + "x" +
+           std::to_string(blockH);
   }
 };
 
-TestBitmap makeBrush(int32_t n, bool disc) {
-  TestBitmap brush(n, n, 0);
-  if (disc)
-    for (int32_t y = 0; y < n; ++y)
-      for (int32_t x = 0; x < n; ++x) {
-        const int64_t dx = 2 * x + 1 - n, dy = 2 * y + 1 - n;
-        brush.at(x, y) = dx * dx + dy * dy <= int64_t{n} * n ? 0 : 1;
-      }
-  return brush;
-}
-
-struct Bench {
-  TestPen pen;
-  explicit Bench(const Scenario& s) : pen(kCanvas, kCanvas, makeBrush(s.brush, s.disc)) {
-    pen.ctx.primaryColour = 1;
-    pen.ctx.secondaryColour = 2;
-    pen.setCursor(s.stroke.toX, s.stroke.toY);
-  }
-};
-
-template <typename AtCursor, typename Segment>
-void runStroke(const Scenario& s, PenContext* ctx, AtCursor atCursor, Segment segment) {
-  if (s.stroke.segment)
-    segment(s.stroke.fromX, s.stroke.fromY, ctx);
-  else
-    atCursor(ctx);
-}
-
-void benchFast(benchmark::State& state, Scenario s) {
-  ScopedBlockParams params(s.blockW, s.blockH, 8);
-  Bench b(s);
+void benchEngine(benchmark::State& state, const Scenario& s, Engine engine) {
+  BlockParams params(s.blockW, s.blockH, 8);
+  StrokePen pen(s.stroke, s.brush);
   for (auto _ : state) {
-    runStroke(s, &b.pen.ctx, stampAtCursor, stampSegment);
-    benchmark::ClobberMemory();
-  }
-}
-
-void benchLiteral(benchmark::State& state, Scenario s) {
-  ScopedBlockParams params(s.blockW, s.blockH, 8);
-  Bench b(s);
-  for (auto _ : state) {
-    runStroke(s, &b.pen.ctx, literal::stampAtCursor, literal::stampSegment);
+    bench::drawStroke(s.stroke, engine, pen.ctx());
     benchmark::ClobberMemory();
   }
 }
 
 // The least any engine could do: write the pixels the stroke changes, once.
-void benchBaseline(benchmark::State& state, Scenario s) {
-  ScopedBlockParams params(s.blockW, s.blockH, 8);
-  Bench b(s);
-  runStroke(s, &b.pen.ctx, stampAtCursor, stampSegment);
+void benchBaseline(benchmark::State& state, const Scenario& s) {
+  BlockParams params(s.blockW, s.blockH, 8);
+  StrokePen pen(s.stroke, s.brush);
+  bench::drawStroke(s.stroke, bench::kFast, pen.ctx());
+  const testing_support::TestBitmap& canvas = pen.pen.canvas;
   struct Span {
     uint8_t* start;
     std::size_t length;
@@ -101,10 +62,10 @@ void benchBaseline(benchmark::State& state, Scenario s) {
   std::vector<Span> spans;
   for (int32_t y = 0; y < kCanvas; ++y)
     for (int32_t x = 0; x < kCanvas; ++x) {
-      if (b.pen.canvas.at(x, y) == 0) continue;
+      if (canvas.at(x, y) == 0) continue;
       int32_t end = x;
-      while (end < kCanvas && b.pen.canvas.at(end, y) != 0) ++end;
-      spans.push_back({&b.pen.canvas.at(x, y), static_cast<std::size_t>(end - x)});
+      while (end < kCanvas && canvas.at(end, y) != 0) ++end;
+      spans.push_back({&pen.pen.canvas.at(x, y), static_cast<std::size_t>(end - x)});
       x = end;
     }
   for (auto _ : state) {
@@ -116,13 +77,17 @@ void benchBaseline(benchmark::State& state, Scenario s) {
 // Collects the medians and prints one table at the end.
 class TableReporter : public benchmark::ConsoleReporter {
  public:
+  explicit TableReporter(std::map<std::string, bool> tiny) : tiny_(std::move(tiny)) {}
+
+  // CPU time of the process: on an idle machine the same as the real time,
+  // and on a busy one the time other programs take is not counted.
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") continue;
       const std::string name = run.run_name.function_name;
       const std::size_t slash = name.rfind('/');
       times_[name.substr(0, slash)][name.substr(slash + 1)] =
-          run.GetAdjustedRealTime() * multiplier(run.time_unit);
+          run.GetAdjustedCPUTime() * multiplier(run.time_unit);
       std::fputc('.', stderr);
     }
   }
@@ -131,16 +96,20 @@ class TableReporter : public benchmark::ConsoleReporter {
     std::fputc('\n', stderr);
     printTable();
     printTargets();
+    printChecks();
   }
 
  private:
   void printTable() const {
-    std::printf("\n%-28s %12s %12s %12s %9s %9s\n", "stroke/brush/blocks", "fast us", "literal us",
-                "baseline us", "speed-up", "/baseline");
+    std::printf("\n%s\n", bench::previousEngineNote().c_str());
+    std::printf("%-28s %12s %12s %12s %12s %10s %9s %9s\n", "stroke/brush/blocks", "fast us",
+                "previous us", "literal us", "baseline us", "fast/prev", "speed-up", "/baseline");
     for (const auto& [key, t] : times_) {
-      const double fast = at(t, "fast"), literalTime = at(t, "literal"), base = at(t, "baseline");
-      std::printf("%-28s %12.3f %12.3f %12.3f %9.2f %9.1f\n", key.c_str(), fast, literalTime, base,
-                  fast > 0 ? literalTime / fast : 0.0, base > 0 ? fast / base : 0.0);
+      std::printf("%-28s %12.3f %12s %12.3f %12.3f %10s %9.2f %9.1f%s\n", key.c_str(),
+                  at(t, "fast"), orDash(at(t, "previous"), "%.3f").c_str(), at(t, "literal"),
+                  at(t, "baseline"), orDash(ratio(key, "fast", "previous"), "%.2f").c_str(),
+                  ratio(key, "literal", "fast"), ratio(key, "fast", "baseline"),
+                  ratio(key, "fast", "previous") > kSlower ? "  <-- slower" : "");
     }
   }
 
@@ -182,6 +151,41 @@ class TableReporter : public benchmark::ConsoleReporter {
       std::printf("  far segment %.1f us  (goal < 1000)\n", at(far->second, "fast"));
   }
 
+  // Against the previous engine, and the strokes of a few pixels that a
+  // slow mouse sends.
+  void printChecks() const {
+    std::printf("\nchecks\n");
+    int slower = 0, compared = 0;
+    for (const auto& entry : times_) {
+      const double r = ratio(entry.first, "fast", "previous");
+      if (r <= 0) continue;
+      ++compared;
+      if (r > kSlower) ++slower;
+    }
+    if (compared > 0)
+      std::printf("  more than 10%% slower than previous: %d of %d rows\n", slower, compared);
+    else
+      std::printf("  against previous: not measured; %s\n", bench::previousEngineNote().c_str());
+    std::string slowest;
+    double least = 1e300;
+    for (const auto& entry : times_) {
+      const std::size_t slash = entry.first.find('/');
+      const auto tiny = tiny_.find(entry.first.substr(0, slash));
+      if (tiny == tiny_.end() || !tiny->second) continue;
+      const double speedUp = ratio(entry.first, "literal", "fast");
+      if (speedUp > 0 && speedUp < least) least = speedUp, slowest = entry.first;
+    }
+    if (!slowest.empty())
+      std::printf("  least speed-up of the tiny strokes (1, 2, 4 px, drag): %.2f at %s\n", least,
+                  slowest.c_str());
+  }
+
+  static std::string orDash(double value, const char* format) {
+    if (value <= 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+  }
   static double multiplier(benchmark::TimeUnit unit) {  // to microseconds
     switch (unit) {
       case benchmark::kNanosecond:
@@ -198,52 +202,76 @@ class TableReporter : public benchmark::ConsoleReporter {
     const auto it = t.find(engine);
     return it == t.end() ? 0.0 : it->second;
   }
+  std::map<std::string, bool> tiny_;  // by stroke name
   std::map<std::string, std::map<std::string, double>> times_;
 };
 
-std::vector<Stroke> strokes() {
-  std::vector<Stroke> out{{"stamp", 0, 0, kCanvas / 2, kCanvas / 2, false}};
+std::vector<Scenario> scenarios() {
+  std::vector<Stroke> strokes{bench::stampStroke()};
   for (int32_t length : {16, 256, 1024}) {
-    const int32_t a = (kCanvas - length) / 2, b = a + length;
-    out.push_back({"h" + std::to_string(length), a, kCanvas / 2, b, kCanvas / 2, true});
-    out.push_back({"d" + std::to_string(length), a, a, b, b, true});
+    strokes.push_back(bench::horizontal(length));
+    strokes.push_back(bench::diagonal(length));
   }
+  std::vector<Scenario> out;
+  for (const Stroke& stroke : strokes) {
+    for (Brush::Shape shape : {Brush::kSquare, Brush::kDisc})
+      for (int32_t size : {1, 8, 32, 64, 128})
+        for (auto [bw, bh] : {std::pair{1, 1}, {3, 2}, {8, 8}, {16, 16}}) {
+          if (shape == Brush::kDisc && size == 1) continue;  // a disc of one pixel is the square
+          out.push_back({stroke, {shape, size}, bw, bh});
+        }
+  }
+  // The press of a one-pixel pen drawn with a larger brush bitmap.
+  for (auto [bw, bh] : {std::pair{1, 1}, {3, 2}, {8, 8}, {16, 16}})
+    out.push_back({bench::stampStroke(), {Brush::kDot, 5}, bw, bh});
+  // Strokes of a few pixels, where what an engine does per call counts most.
+  for (int32_t length : {1, 2, 4})
+    for (const Stroke& stroke : {bench::horizontal(length), bench::diagonal(length)})
+      for (Brush brush : {Brush{Brush::kSquare, 1}, Brush{Brush::kDot, 5}, Brush{Brush::kSquare, 8},
+                          Brush{Brush::kDisc, 8}})
+        for (auto [bw, bh] : {std::pair{1, 1}, {3, 2}, {8, 8}})
+          out.push_back({stroke, brush, bw, bh});
+  out.push_back({bench::drag(1000), {Brush::kSquare, 1}, 1, 1});
+  // The block size the targets name besides the matrix's, and the far segment.
+  out.push_back({bench::diagonal(1024), {Brush::kSquare, 64}, 4, 4});
+  out.push_back({{"far", Stroke::kSegment, {-2000000000, -3}, {2000000000, 7}, {}, false},
+                 {Brush::kSquare, 64},
+                 4,
+                 4});
   return out;
 }
 
-void registerAll() {
-  std::vector<Scenario> scenarios;
-  for (const Stroke& stroke : strokes())
-    for (bool disc : {false, true})
-      for (int32_t brush : {1, 8, 32, 64, 128})
-        for (auto [bw, bh] : {std::pair{1, 1}, {3, 2}, {8, 8}, {16, 16}}) {
-          if (disc && brush == 1) continue;  // a disc of one pixel is the square
-          scenarios.push_back({stroke, disc, brush, bw, bh});
-        }
-  // The block size the targets name besides the matrix's, and the far segment.
-  scenarios.push_back({strokes()[6], false, 64, 4, 4});
-  scenarios.push_back({{"far", -2000000000, -3, 2000000000, 7, true}, false, 64, 4, 4});
-  for (const Scenario& s : scenarios) {
+// Registers every scenario with each engine; returns which strokes are tiny.
+std::map<std::string, bool> registerAll() {
+  std::map<std::string, bool> tiny;
+  for (const Scenario& s : scenarios()) {
+    tiny[s.stroke.name] = s.stroke.tiny;
     const std::string key = s.key();
-    for (auto [engine, fn] :
-         {std::pair{"fast", benchFast}, {"literal", benchLiteral}, {"baseline", benchBaseline}}) {
-      if (s.stroke.name == "far" && std::string(engine) == "baseline") continue;
-      benchmark::RegisterBenchmark((key + "/" + engine).c_str(), fn, s)
-          ->Unit(benchmark::kMicrosecond)
-          ->MinTime(0.05)
-          ->Repetitions(3)
+    std::vector<benchmark::internal::Benchmark*> runs;
+    for (const Engine& engine : bench::engines())
+      runs.push_back(benchmark::RegisterBenchmark(
+          (key + "/" + engine.name).c_str(),
+          [s, engine](benchmark::State& state) { benchEngine(state, s, engine); }));
+    if (s.stroke.name != "far")
+      runs.push_back(benchmark::RegisterBenchmark(
+          (key + "/baseline").c_str(), [s](benchmark::State& state) { benchBaseline(state, s); }));
+    // A tiny stroke takes well under a microsecond: more, shorter repetitions
+    // give a steadier median for the same time.
+    for (benchmark::internal::Benchmark* run : runs)
+      run->Unit(benchmark::kMicrosecond)
+          ->MinTime(s.stroke.tiny ? 0.02 : 0.05)
+          ->Repetitions(s.stroke.tiny ? 5 : 3)
           ->ReportAggregatesOnly(true);
-    }
   }
+  return tiny;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  registerAll();
+  TableReporter reporter(registerAll());
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TableReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;
