@@ -7,7 +7,8 @@
 #   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
 #               recording the session to out/session.strokes
 #   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in
-#   make bench  the stamping benchmark: fast engine against the literal one
+#   make bench  the stamping benchmarks: the fast engine against the previous
+#               revision's and the literal one, natively and under Wine
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
@@ -74,11 +75,21 @@ dist: prereqs
 	@echo "dist/Tessaly-$(VERSION).zip"
 
 # Optimised native build; prints a table of medians and ratios when done
-# (BENCH_ARGS adds Google Benchmark options).
+# (BENCH_ARGS adds Google Benchmark options). Then the tiny-stroke timer,
+# natively and in the Windows build under Wine: the 32-bit one, or the 64-bit
+# one under wine64 where the kernel cannot run 32-bit programs.
 bench: prereqs
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/bench/stamping_benchmark --benchmark_enable_random_interleaving=true $(BENCH_ARGS)
+	build/bench/bench/tiny_strokes
+	@if $(CAN_RUN_WIN32); then \
+	  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tiny_strokes && \
+	  sh bench/wine-tiny-strokes.sh build/win32; \
+	else \
+	  echo "No 32-bit programs on this machine: the tiny strokes under Wine are timed in the 64-bit build, under wine64."; \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target tiny_strokes && \
+	  TESSALY_WINE=/usr/lib/wine/wine64 sh bench/wine-tiny-strokes.sh build/win64; fi
 
 # Fuzzes the pen entry point; any crash or failed check stops the run and
 # leaves the input in build/fuzz/artifacts. New inputs that add coverage are
