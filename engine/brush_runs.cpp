@@ -17,15 +17,10 @@ const uint8_t* skipInk(const uint8_t* p, const uint8_t* end) {
 
 }  // namespace
 
-bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
-                const uint8_t*& runEnd) {
-  if (end - p < 16) {  // a small brush's row: a call to memchr costs more
-    while (p < end && *p != 0) ++p;
-    if (p == end) return false;
-  } else {
-    p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
-    if (p == nullptr) return false;
-  }
+bool nextLongInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
+                    const uint8_t*& runEnd) {
+  p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
+  if (p == nullptr) return false;
   runStart = p;
   runEnd = skipInk(p + 1, end);
   return true;

@@ -36,7 +36,21 @@ struct BrushRuns {
 // has more than kMaxRunRows rows or kMaxRuns runs.
 bool buildBrushRuns(const PenContext* ctx, RunScratch& scratch, BrushRuns& out);
 
+// nextInkRun for ranges of 16 bytes or more: memchr and word-wide skips.
+bool nextLongInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
+                    const uint8_t*& runEnd);
+
 // The first run of ink (bytes 0) in p..end-1: sets runStart and runEnd (one
 // past its last byte) and returns true, or returns false when there is none.
-bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
-                const uint8_t*& runEnd);
+// Inline for the rows of small brushes, where a call costs more than the
+// bytes.
+inline bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
+                       const uint8_t*& runEnd) {
+  if (end - p >= 16) return nextLongInkRun(p, end, runStart, runEnd);
+  while (p < end && *p != 0) ++p;
+  if (p == end) return false;
+  runStart = p;
+  while (p < end && *p == 0) ++p;
+  runEnd = p;
+  return true;
+}

@@ -26,6 +26,8 @@ struct StampJob {
   enum class Prepared : uint8_t { notYet, yes, no };
   Prepared runsState;
   Prepared sweepState;
+  int64_t inkColumn;  // the brush's one ink pixel, found by one-ink-pixel's test
+  int64_t inkRow;
 };
 
 bool haveRuns(StampJob& job) {
@@ -134,12 +136,11 @@ void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gathe
 bool always(StampJob&) { return true; }
 
 // Below 64 brush pixels in all, reading the runs or gathering costs more than
-// painting the few blocks at once. The 1 x 1 pen is one-ink-pixel's, which
-// skips the brush walk altogether.
+// painting the few blocks at once.
 constexpr int64_t kEachPlacementPixels = 64;
 bool eachPlacementWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
-  return points <= kEachPlacementPixels && (job.width > 1 || job.height > 1) &&
+  return points <= kEachPlacementPixels &&
          int64_t{job.width} * job.height <= kEachPlacementPixels / static_cast<int64_t>(points);
 }
 void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
@@ -162,12 +163,32 @@ void stampSwept(StampJob& job, const BlockPainter& painter) {
   });
 }
 
-// The 1 x 1 pen is told apart without reading the brush into runs.
+// A brush of up to 64 pixels (the 1 x 1 pen above all) is read byte by byte
+// here, which costs less than reading it into runs; a larger one from its
+// runs.
+constexpr int64_t kReadInkDirectlyPixels = 64;
 bool oneInkPixelApplies(StampJob& job) {
   if (!job.wholeBrush) return false;
-  if (job.brush.width == 1 && job.brush.height == 1)
-    return job.ctx->brushBits[job.brush.offsetOf(0, 0)] == 0;
-  return haveRuns(job) && job.scratch->brushRuns.inkPixels == 1;
+  if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
+    if (!haveRuns(job) || job.scratch->brushRuns.inkPixels != 1) return false;
+    const BrushRuns& runs = job.scratch->brushRuns;
+    int64_t row = 0;
+    while (runs.rowStart[row + 1] == runs.rowStart[row]) ++row;
+    job.inkColumn = runs.runs[runs.rowStart[row]].start;
+    job.inkRow = row;
+    return true;
+  }
+  int64_t found = 0;
+  for (int64_t y = 0; y < job.brush.height; ++y) {
+    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
+    for (int64_t x = 0; x < job.brush.width; ++x)
+      if (row[x] == 0) {
+        if (++found > 1) return false;
+        job.inkColumn = x;
+        job.inkRow = y;
+      }
+  }
+  return found == 1;
 }
 // Up to 16 bytes a block, a point's one block costs less to paint than to
 // gather; beyond, gathering paints each block once however many points ask.
@@ -180,13 +201,8 @@ bool oneInkPixelWorth(StampJob& job) {
          (pointCount(job) <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
 }
 void stampInkPoints(StampJob& job, const BlockPainter& painter) {
-  int64_t row = 0, inkColumn = 0;
-  if (job.brush.width != 1 || job.brush.height != 1) {
-    while (job.scratch->brushRuns.rowStart[row + 1] == job.scratch->brushRuns.rowStart[row]) ++row;
-    inkColumn = job.scratch->brushRuns.runs[job.scratch->brushRuns.rowStart[row]].start;
-  }
-  const int64_t dx = inkColumn + job.offsetX;
-  const int64_t dy = row + job.offsetY;
+  const int64_t dx = job.inkColumn + job.offsetX;
+  const int64_t dy = job.inkRow + job.offsetY;
   const BlockGrid& grid = painter.grid;
   const BitmapGeometry& canvas = painter.canvas;
   const BlockSink sink = paintAtOnce(painter);
@@ -230,8 +246,8 @@ struct StampPath {
 };
 
 constexpr StampPath kPaths[kStampPathCount] = {
-    {"each-placement", always, eachPlacementWorth, stampEachPlacement},
     {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
+    {"each-placement", always, eachPlacementWorth, stampEachPlacement},
     {"sweep", sweepApplies, sweepWorth, stampSwept},
     {"placements-from-runs", placementsFromRunsApplies, placementsFromRunsWorth,
      stampPlacementsFromRuns},
