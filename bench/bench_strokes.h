@@ -9,6 +9,7 @@
 #include "block_engine.h"
 #include "literal_engine.h"
 #include "previous_engine.h"
+#include "stamp_paths.h"
 #include "support/test_bitmap.h"
 
 namespace bench {
@@ -98,13 +99,19 @@ struct Engine {
   const char* name;
   int32_t (*atCursor)(PenContext*);
   int32_t (*segment)(int32_t, int32_t, PenContext*);
+  const char* path;  // the fast engine with this stamping path forced, or null
 };
 
-constexpr Engine kFast{"fast", stampAtCursor, stampSegment};
-constexpr Engine kLiteral{"literal", literal::stampAtCursor, literal::stampSegment};
+constexpr Engine kFast{"fast", stampAtCursor, stampSegment, nullptr};
+constexpr Engine kLiteral{"literal", literal::stampAtCursor, literal::stampSegment, nullptr};
 #if TESSALY_HAS_PREVIOUS_ENGINE
-constexpr Engine kPrevious{"previous", previous::stampAtCursor, previous::stampSegment};
+constexpr Engine kPrevious{"previous", previous::stampAtCursor, previous::stampSegment, nullptr};
 #endif
+
+// The fast engine forced down one row of its table of stamping paths.
+inline Engine forcedPath(int path) {
+  return {stampPathName(path), stampAtCursor, stampSegment, stampPathName(path)};
+}
 
 // The engines timed, the previous one where this build has it.
 inline std::vector<Engine> engines() {
@@ -125,6 +132,7 @@ inline std::string previousEngineNote() {
 }
 
 inline void drawStroke(const Stroke& s, const Engine& engine, PenContext* ctx) {
+  if (engine.path != nullptr) forceStampPath(engine.path);
   switch (s.kind) {
     case Stroke::kStamp:
       engine.atCursor(ctx);
@@ -140,6 +148,7 @@ inline void drawStroke(const Stroke& s, const Engine& engine, PenContext* ctx) {
       }
       break;
   }
+  if (engine.path != nullptr) forceStampPath(nullptr);
 }
 
 // The block parameters of every engine for one measurement (the literal

@@ -132,41 +132,35 @@ void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gathe
 }
 
 // --- The rows -------------------------------------------------------------
+//
+// Thresholds, with what they buy as make bench measured them (bench/
+// tiny_strokes prints the gain of every row).
+
+// Up to 16 bytes a block, painting a point's blocks at once costs less than
+// gathering them; beyond, gathering paints each block once however many
+// points ask, unless all points paint no more than 1024 bytes in all (a
+// stamp, a move of a pixel or two).
+constexpr int64_t kPaintAtOnceBytes = 16;
+constexpr int64_t kPaintAtOnceBudget = 1024;
+// Past 64 points the sweep may beat painting at once even for the smallest
+// brush (a 1 x 1 pen drawn along a row covers many points with one run of
+// blocks).
+constexpr uint64_t kShortJobPoints = 64;
+// Up to 128 brush pixels in all, reading the brush into runs costs more than
+// painting straight from its bytes (a disc of 8 moved by a pixel: 0.30 us
+// against 0.41 gathered); so does a brush of up to 16 bytes of blocks moved
+// up to kShortJobPoints points (17 points of a 2 x 2 brush over 1 x 1 blocks:
+// 0.41 us, against 0.57 swept and 0.70 gathered).
+constexpr int64_t kEachPlacementPixels = 128;
+// A brush of up to 64 pixels (the 1 x 1 pen above all) is searched for its
+// one ink pixel byte by byte, which costs less than reading it into runs.
+constexpr int64_t kReadInkDirectlyPixels = 64;
 
 bool always(StampJob&) { return true; }
 
-// Below 64 brush pixels in all, reading the runs or gathering costs more than
-// painting the few blocks at once.
-constexpr int64_t kEachPlacementPixels = 64;
-bool eachPlacementWorth(StampJob& job) {
-  const uint64_t points = pointCount(job);
-  return points <= kEachPlacementPixels &&
-         int64_t{job.width} * job.height <= kEachPlacementPixels / static_cast<int64_t>(points);
-}
-void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
-  paintPlacements(job, painter, brushBytes(job), job.first, job.last);
-}
-
-bool sweepApplies(StampJob& job) { return haveSweepPlan(job); }
-// The estimate is in brush rows a point, gathering's unit.
-bool sweepWorth(StampJob& job) {
-  const uint64_t last =
-      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-  const SweepEstimate cost =
-      estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid);
-  return cost.sweep < cost.pointByPoint;
-}
-void stampSwept(StampJob& job, const BlockPainter& painter) {
-  stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
-    return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
-                        job.canvas, *job.grid, sink);
-  });
-}
-
-// A brush of up to 64 pixels (the 1 x 1 pen above all) is read byte by byte
-// here, which costs less than reading it into runs; a larger one from its
-// runs.
-constexpr int64_t kReadInkDirectlyPixels = 64;
+// one-ink-pixel: a brush with one ink pixel paints one block a point, with
+// no brush to read (the drag of a 1 x 1 pen: 1.7 times faster than the next
+// best row; a dot in a 5 x 5 brush moved 4 pixels: 2.0 times).
 bool oneInkPixelApplies(StampJob& job) {
   if (!job.wholeBrush) return false;
   if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
@@ -190,15 +184,15 @@ bool oneInkPixelApplies(StampJob& job) {
   }
   return found == 1;
 }
-// Up to 16 bytes a block, a point's one block costs less to paint than to
-// gather; beyond, gathering paints each block once however many points ask.
-constexpr int64_t kPaintAtOnceBytes = 16;
-// Past kShortJobPoints points the sweep may be cheaper still (a 1 x 1 pen
-// drawn along a row covers many points with one run of blocks).
-constexpr uint64_t kShortJobPoints = 64;
+bool sweepApplies(StampJob& job);
+bool sweepWorth(StampJob& job);
 bool oneInkPixelWorth(StampJob& job) {
+  const uint64_t points = pointCount(job);
+  if (points <= kShortJobPoints &&
+      static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget)
+    return true;
   return blockBytes(job) <= kPaintAtOnceBytes &&
-         (pointCount(job) <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
+         (points <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
 }
 void stampInkPoints(StampJob& job, const BlockPainter& painter) {
   const int64_t dx = job.inkColumn + job.offsetX;
@@ -215,18 +209,44 @@ void stampInkPoints(StampJob& job, const BlockPainter& painter) {
   });
 }
 
-bool placementsFromRunsApplies(StampJob& job) { return haveRuns(job); }
-// A brush of a few pixels with small blocks: painting its few bytes at each
-// point costs less than gathering them.
-bool placementsFromRunsWorth(StampJob& job) {
-  return blockBytes(job) <= kPaintAtOnceBytes &&
-         job.scratch->brushRuns.inkPixels <= kPaintAtOnceBytes / blockBytes(job);
+// each-placement: every placement's blocks painted at once, straight from
+// the brush bytes; the general path, needing no scratch.
+bool eachPlacementWorth(StampJob& job) {
+  const uint64_t points = pointCount(job);
+  const int64_t brushPixels = int64_t{job.width} * job.height;
+  if (points <= kShortJobPoints && brushPixels * blockBytes(job) <= kPaintAtOnceBytes) return true;
+  if (points > static_cast<uint64_t>(kEachPlacementPixels)) return false;
+  const int64_t pixels = static_cast<int64_t>(points) * brushPixels;
+  return pixels <= kEachPlacementPixels && pixels * blockBytes(job) <= kPaintAtOnceBudget;
 }
-void stampPlacementsFromRuns(StampJob& job, const BlockPainter& painter) {
-  paintPlacements(job, painter, InkSource{&job.scratch->brushRuns, nullptr, {}}, job.first,
-                  job.last);
+void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
+  paintPlacements(job, painter, brushBytes(job), job.first, job.last);
 }
 
+// sweep: the blocks of many points at once (segment_sweep.h), when its cost
+// estimate, in brush rows a point, beats gathering's (a 32 x 32 square over
+// 3 x 2 blocks along 256 pixels: 65 times faster than the next best row; a
+// disc of 32 along a 256-pixel diagonal: 1.2 times). One point never sweeps
+// for less than it gathers (every class costs at least its rows), so a stamp
+// does not even sort the brush into classes.
+bool sweepApplies(StampJob& job) { return pointCount(job) > 1 && haveSweepPlan(job); }
+bool sweepWorth(StampJob& job) {
+  const uint64_t last =
+      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
+  const SweepEstimate cost =
+      estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid);
+  return cost.sweep < cost.pointByPoint;
+}
+void stampSwept(StampJob& job, const BlockPainter& painter) {
+  stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
+    return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
+                        job.canvas, *job.grid, sink);
+  });
+}
+
+// gather: the blocks of as many placements as one block set holds, each
+// painted once; from the runs, or from the bytes of a brush too large for
+// them. Always applies: the last resort.
 void stampGathered(StampJob& job, const BlockPainter& painter) {
   const InkSource ink = bestInk(job);
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
@@ -249,8 +269,6 @@ constexpr StampPath kPaths[kStampPathCount] = {
     {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
     {"each-placement", always, eachPlacementWorth, stampEachPlacement},
     {"sweep", sweepApplies, sweepWorth, stampSwept},
-    {"placements-from-runs", placementsFromRunsApplies, placementsFromRunsWorth,
-     stampPlacementsFromRuns},
     {"gather", always, always, stampGathered},
 };
 

@@ -5,18 +5,21 @@
 // Every row of the table stamps any job it applies to with the same bytes as
 // the literal algorithm; they differ only in speed. Choosing is one loop in
 // stamp_paths.cpp: the first row that applies and is worth it for this job
-// runs. The rows, in the order they are tried:
+// runs; the thresholds sit beside their rows there, with what they buy. The
+// rows, in the order they are tried:
 //
+//   one-ink-pixel   a brush with one ink pixel (the 1 x 1 pen) paints one
+//                   block a point, reading no brush; when the blocks are
+//                   small or the job paints few bytes.
 //   each-placement  paints each placement's blocks at once, reading the brush
-//                   bytes; needs no scratch. The general path: the last
-//                   resort of the others, and the fastest for tiny jobs.
+//                   bytes; needs no scratch. The general path: the fallback
+//                   of the gathering rows, and the fastest for small jobs.
 //   sweep           finds the blocks of many points at once, block row by
 //                   block row (segment_sweep.h), for brushes whose rows are
 //                   one run of ink; when its cost estimate beats gathering.
-//   one-ink-pixel   a brush with one ink pixel paints one block a point.
-//   placements-from-runs  as each-placement, from the run list.
 //   gather          gathers the blocks of as many placements as one block set
-//                   holds and paints each block once.
+//                   holds and paints each block once; always applies, and
+//                   takes every job the rows above do not.
 //
 // Tests and benchmarks build the engine with TESSALY_PATH_SWITCH defined and
 // can force one row for every job it applies to. The shipped engine has no
@@ -54,7 +57,7 @@ struct StampScratch {
 void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
                     int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch);
 
-constexpr int kStampPathCount = 5;
+constexpr int kStampPathCount = 4;
 const char* stampPathName(int path);
 
 #ifdef TESSALY_PATH_SWITCH
