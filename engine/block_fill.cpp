@@ -12,7 +12,8 @@ const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
   const BlockGrid& grid = painter.grid;
   const PenContext* ctx = painter.ctx;
   ToneLine& line = painter.lines->rows[row & 3];
-  if (!line.ready) {
+  const unsigned bit = 1u << (row & 3);
+  if ((painter.lines->ready & bit) == 0) {
     const int64_t unit = 4 * grid.width;
     line.period = unit * ((256 + unit - 1) / unit);
     for (int64_t c = 0; c < 4; ++c)
@@ -23,7 +24,7 @@ const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
       std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
       done += n;
     }
-    line.ready = true;
+    painter.lines->ready |= bit;
   }
   return line;
 }
@@ -58,7 +59,7 @@ void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, i
 
 BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
                            ToneLines& lines) {
-  for (ToneLine& line : lines.rows) line.ready = false;
+  lines.ready = 0;
   return {grid, canvas, ctx, &lines};
 }
 

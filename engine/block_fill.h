@@ -18,13 +18,13 @@ constexpr int64_t kToneLineBlockWidth = 64;
 constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
 
 struct ToneLine {
-  bool ready;      // built in this painting pass
   int64_t period;  // bytes of whole periods to copy at a time
   uint8_t bytes[kToneLineBytes];
 };
 
 struct ToneLines {
   ToneLine rows[4];  // by block row & 3
+  unsigned ready;    // bit r: rows[r] is built for this painting pass
 };
 
 // One painting pass: the grid, canvas and colours of one stamping call. The

@@ -4,9 +4,6 @@
 
 namespace {
 
-uint64_t bitsFrom(uint64_t bit) { return ~uint64_t{0} << bit; }
-uint64_t bitsUpTo(uint64_t bit) { return ~uint64_t{0} >> (63 - bit); }
-
 int trailingZeros(uint64_t w) { return __builtin_ctzll(w); }
 
 }  // namespace
@@ -28,28 +25,6 @@ bool blockSetBegin(BlockSet& set, const InclusiveBox& box) {
     set.touchedLast[r] = -1;
   }
   return true;
-}
-
-void blockSetAdd(BlockSet& set, int64_t row, int64_t first, int64_t last) {
-  const InclusiveBox& box = set.box;
-  if (row < box.top || row > box.bottom) return;
-  if (first < box.left) first = box.left;
-  if (last > box.right) last = box.right;
-  if (first > last) return;
-  const int64_t r = row - box.top;
-  const auto a = static_cast<uint64_t>(first - box.left);
-  const auto b = static_cast<uint64_t>(last - box.left);
-  const auto wa = static_cast<int64_t>(a >> 6), wb = static_cast<int64_t>(b >> 6);
-  uint64_t* line = set.bits + r * set.wordsPerRow;
-  if (wa == wb) {
-    line[wa] |= bitsFrom(a & 63) & bitsUpTo(b & 63);
-  } else {
-    line[wa] |= bitsFrom(a & 63);
-    for (int64_t w = wa + 1; w < wb; ++w) line[w] = ~uint64_t{0};
-    line[wb] |= bitsUpTo(b & 63);
-  }
-  if (wa < set.touchedFirst[r]) set.touchedFirst[r] = static_cast<int32_t>(wa);
-  if (wb > set.touchedLast[r]) set.touchedLast[r] = static_cast<int32_t>(wb);
 }
 
 void blockSetPaint(BlockSet& set, const BlockPainter& painter) {

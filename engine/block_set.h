@@ -29,8 +29,29 @@ bool blockSetFits(const InclusiveBox& box);
 bool blockSetBegin(BlockSet& set, const InclusiveBox& box);
 
 // Adds blocks first..last (inclusive) of block row `row`; the part outside the
-// box is ignored.
-void blockSetAdd(BlockSet& set, int64_t row, int64_t first, int64_t last);
+// box is ignored. Inline: gathering calls it for every run of every
+// placement.
+inline void blockSetAdd(BlockSet& set, int64_t row, int64_t first, int64_t last) {
+  const InclusiveBox& box = set.box;
+  if (row < box.top || row > box.bottom) return;
+  if (first < box.left) first = box.left;
+  if (last > box.right) last = box.right;
+  if (first > last) return;
+  const int64_t r = row - box.top;
+  const auto a = static_cast<uint64_t>(first - box.left);
+  const auto b = static_cast<uint64_t>(last - box.left);
+  const auto wa = static_cast<int64_t>(a >> 6), wb = static_cast<int64_t>(b >> 6);
+  uint64_t* line = set.bits + r * set.wordsPerRow;
+  if (wa == wb) {
+    line[wa] |= (~uint64_t{0} << (a & 63)) & (~uint64_t{0} >> (63 - (b & 63)));
+  } else {
+    line[wa] |= ~uint64_t{0} << (a & 63);
+    for (int64_t w = wa + 1; w < wb; ++w) line[w] = ~uint64_t{0};
+    line[wb] |= ~uint64_t{0} >> (63 - (b & 63));
+  }
+  if (wa < set.touchedFirst[r]) set.touchedFirst[r] = static_cast<int32_t>(wa);
+  if (wb > set.touchedLast[r]) set.touchedLast[r] = static_cast<int32_t>(wb);
+}
 
 // Paints every block of the set (row by row, each maximal run of blocks at
 // once) and leaves the set empty.

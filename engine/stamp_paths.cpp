@@ -215,9 +215,15 @@ bool eachPlacementWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
   const int64_t brushPixels = int64_t{job.width} * job.height;
   if (points <= kShortJobPoints && brushPixels * blockBytes(job) <= kPaintAtOnceBytes) return true;
-  if (points > static_cast<uint64_t>(kEachPlacementPixels)) return false;
-  const int64_t pixels = static_cast<int64_t>(points) * brushPixels;
-  return pixels <= kEachPlacementPixels && pixels * blockBytes(job) <= kPaintAtOnceBudget;
+  if (points > static_cast<uint64_t>(kEachPlacementPixels) ||
+      static_cast<int64_t>(points) * brushPixels > kEachPlacementPixels ||
+      blockBytes(job) > kPaintAtOnceBudget)
+    return false;
+  // The tracker paints a block column of a brush row once, so a row paints
+  // at most the block columns its width spans.
+  const int64_t blocksARow = (job.width - 1) / job.grid->width + 2;
+  return static_cast<int64_t>(points) * job.height * blocksARow * blockBytes(job) <=
+         kPaintAtOnceBudget;
 }
 void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
   paintPlacements(job, painter, brushBytes(job), job.first, job.last);
