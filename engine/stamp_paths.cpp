@@ -163,6 +163,10 @@ bool always(StampJob&) { return true; }
 // best row; a dot in a 5 x 5 brush moved 4 pixels: 2.0 times).
 bool oneInkPixelApplies(StampJob& job) {
   if (!job.wholeBrush) return false;
+  if (job.brush.width == 1 && job.brush.height == 1) {  // the 1 x 1 pen
+    job.inkColumn = job.inkRow = 0;
+    return job.ctx->brushBits[0] == 0;
+  }
   if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
     if (!haveRuns(job) || job.scratch->brushRuns.inkPixels != 1) return false;
     const BrushRuns& runs = job.scratch->brushRuns;
