@@ -59,6 +59,10 @@ bool visibleAt(const StampJob& job, WalkPoint p, VisibleBrush& visible) {
 
 template <typename Visit>
 void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visit) {
+  if (job.walk->major == 0) {  // a stamp: the walk's one point
+    visit(WalkPoint{job.walk->fromX, job.walk->fromY});
+    return;
+  }
   WalkCursor cursor = walkCursorAt(*job.walk, first);
   for (uint64_t k = first;; ++k) {
     visit(cursor.point);
