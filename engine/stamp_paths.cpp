@@ -197,7 +197,7 @@ bool sweepWorth(StampJob& job);
 bool oneInkPixelWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
   if (points <= kShortJobPoints &&
-      static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget)
+      blockBytes(job) <= kPaintAtOnceBudget / static_cast<int64_t>(points))
     return true;
   return blockBytes(job) <= kPaintAtOnceBytes &&
          (points <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
@@ -222,9 +222,10 @@ void stampInkPoints(StampJob& job, const BlockPainter& painter) {
 bool eachPlacementWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
   const int64_t brushPixels = int64_t{job.width} * job.height;
-  if (points <= kShortJobPoints && brushPixels * blockBytes(job) <= kPaintAtOnceBytes) return true;
+  // Divided, not multiplied: brushes and blocks may be 2^31 x 2^31 pixels.
+  if (points <= kShortJobPoints && blockBytes(job) <= kPaintAtOnceBytes / brushPixels) return true;
   if (points > static_cast<uint64_t>(kEachPlacementPixels) ||
-      static_cast<int64_t>(points) * brushPixels > kEachPlacementPixels ||
+      brushPixels > kEachPlacementPixels / static_cast<int64_t>(points) ||
       blockBytes(job) > kPaintAtOnceBudget)
     return false;
   // The tracker paints a block column of a brush row once, so a row paints

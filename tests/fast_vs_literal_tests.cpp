@@ -375,6 +375,12 @@ TEST(FastVsLiteral, ScratchBoundsMetAndExceededByOne) {
                 lineWidth + 1, 2, 20 * lineWidth, 4, 20 * lineWidth + 3, 4),
       boundCase("tone line, widest period", 40 * lineWidth, 9, TestBitmap(39 * lineWidth, 9, 0),
                 lineWidth - 1, 2, 20 * lineWidth, 4, 20 * lineWidth + 3, 4),
+      // Blocks as large as a grid can have, where every cost estimate must
+      // divide rather than multiply.
+      boundCase("blocks of 2^31 x 2^31", 50, 40, TestBitmap(3, 4, 0), INT32_MAX, INT32_MAX, 10, 10,
+                13, 12),
+      boundCase("blocks of 2^31 x 2^31, 1 x 1 pen", 50, 40, TestBitmap(1, 1, 0), INT32_MAX,
+                INT32_MAX, 10, 10, 11, 10),
       // A diagonal over 2.8M blocks, and one point of 2.2M blocks.
       boundCase("block words", 2600, 1100, TestBitmap(9, 9, 0), 1, 1, -10, -10, 2610, 1110),
       boundCase("one point of 2.2M blocks", 2100, 1100, TestBitmap(2100, 1050, 0), 1, 1, 1050, 530,
