@@ -52,9 +52,15 @@ uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
 
 int64_t blockBytes(const StampJob& job) { return job.grid->width * job.grid->height; }
 
+// The canvas pixels under the job's brush placed for `p`.
+InclusiveBox placementAt(const StampJob& job, WalkPoint p) {
+  const int64_t left = p.x + job.offsetX, top = p.y + job.offsetY;
+  return {left, top, left + job.width - 1, top + job.height - 1};
+}
+
 bool visibleAt(const StampJob& job, WalkPoint p, VisibleBrush& visible) {
-  return clipBrush(p.x + job.offsetX, p.y + job.offsetY, job.width, job.height, job.canvas,
-                   visible);
+  const InclusiveBox r = placementAt(job, p);
+  return clipBrush(r.left, r.top, job.width, job.height, job.canvas, visible);
 }
 
 template <typename Visit>
@@ -89,21 +95,19 @@ void paintPlacements(const StampJob& job, const BlockPainter& painter, const Ink
 // The blocks covering the visible parts of the brush at walk points a..b: by
 // monotonicity, those of the union of the brush rectangles at a and b.
 InclusiveBox blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b) {
-  const WalkPoint pa = walkPointAt(*job.walk, a), pb = walkPointAt(*job.walk, b);
-  const InclusiveBox r =
-      unionOf({pa.x + job.offsetX, pa.y + job.offsetY, pa.x + job.offsetX + job.width - 1,
-               pa.y + job.offsetY + job.height - 1},
-              {pb.x + job.offsetX, pb.y + job.offsetY, pb.x + job.offsetX + job.width - 1,
-               pb.y + job.offsetY + job.height - 1});
+  const InclusiveBox r = unionOf(placementAt(job, walkPointAt(*job.walk, a)),
+                                 placementAt(job, walkPointAt(*job.walk, b)));
   VisibleBrush visible;
   clipBrush(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, job.canvas, visible);
   return blockBoxOf(visible, *job.grid);
 }
 
 // The last point of the chunk that starts at `first` and whose blocks fit one
-// block set; `first` itself when even its own do not.
-uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
-  if (first == last || blockSetFits(blockBoxOfPoints(job, first, last))) return last;
+// block set, and the box of those blocks; `first` itself when even its own
+// do not.
+uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last, InclusiveBox& box) {
+  box = blockBoxOfPoints(job, first, last);
+  if (first == last || blockSetFits(box)) return last;
   uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo + 1) / 2;
@@ -112,6 +116,7 @@ uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
     else
       hi = mid - 1;
   }
+  box = blockBoxOfPoints(job, first, lo);
   return lo;
 }
 
@@ -123,8 +128,9 @@ template <typename GatherChunk>
 void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
   BlockSet& set = job.scratch->blocks;
   for (uint64_t k = job.first;; ++k) {
-    uint64_t end = chunkEnd(job, k, job.last);
-    if (blockSetBegin(set, blockBoxOfPoints(job, k, end))) {
+    InclusiveBox box;
+    uint64_t end = chunkEnd(job, k, job.last, box);
+    if (blockSetBegin(set, box)) {
       end = gatherChunk(k, end, gatherInto(set));
       blockSetPaint(set, painter);
     } else {
