@@ -93,30 +93,37 @@ void paintPlacements(const StampJob& job, const BlockPainter& painter, const Ink
 }
 
 // The blocks covering the visible parts of the brush at walk points a..b: by
-// monotonicity, those of the union of the brush rectangles at a and b.
-InclusiveBox blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b) {
+// monotonicity, those of the union of the brush rectangles at a and b. False
+// when none of them reaches the canvas (a stamp beside it), with `box` left
+// as it was.
+bool blockBoxOfPoints(const StampJob& job, uint64_t a, uint64_t b, InclusiveBox& box) {
   const InclusiveBox r = unionOf(placementAt(job, walkPointAt(*job.walk, a)),
                                  placementAt(job, walkPointAt(*job.walk, b)));
   VisibleBrush visible;
-  clipBrush(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, job.canvas, visible);
-  return blockBoxOf(visible, *job.grid);
+  if (!clipBrush(r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1, job.canvas, visible))
+    return false;
+  box = blockBoxOf(visible, *job.grid);
+  return true;
+}
+
+// Whether the blocks of points a..b fit one block set; no blocks at all do.
+bool chunkFits(const StampJob& job, uint64_t a, uint64_t b) {
+  InclusiveBox box;
+  return !blockBoxOfPoints(job, a, b, box) || blockSetFits(box);
 }
 
 // The last point of the chunk that starts at `first` and whose blocks fit one
-// block set, and the box of those blocks; `first` itself when even its own
-// do not.
-uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last, InclusiveBox& box) {
-  box = blockBoxOfPoints(job, first, last);
-  if (first == last || blockSetFits(box)) return last;
+// block set, or `first` itself when even its own do not.
+uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
+  if (first == last || chunkFits(job, first, last)) return last;
   uint64_t lo = first, hi = last - 1;  // the answer lies in lo..hi
   while (lo < hi) {
     const uint64_t mid = lo + (hi - lo + 1) / 2;
-    if (blockSetFits(blockBoxOfPoints(job, first, mid)))
+    if (chunkFits(job, first, mid))
       lo = mid;
     else
       hi = mid - 1;
   }
-  box = blockBoxOfPoints(job, first, lo);
   return lo;
 }
 
@@ -128,9 +135,11 @@ template <typename GatherChunk>
 void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
   BlockSet& set = job.scratch->blocks;
   for (uint64_t k = job.first;; ++k) {
+    uint64_t end = chunkEnd(job, k, job.last);
     InclusiveBox box;
-    uint64_t end = chunkEnd(job, k, job.last, box);
-    if (blockSetBegin(set, box)) {
+    if (!blockBoxOfPoints(job, k, end, box)) {
+      // Nothing of the chunk reaches the canvas.
+    } else if (blockSetBegin(set, box)) {
       end = gatherChunk(k, end, gatherInto(set));
       blockSetPaint(set, painter);
     } else {

@@ -38,6 +38,7 @@
 #include "pen_entry.h"
 #include "pen_model.h"
 #include "support/fake_window_tree.h"
+#include "support/poison_stack.h"
 #include "window_messages.h"
 
 namespace {
@@ -456,6 +457,7 @@ class Session {
     PenContext modelCtx = ctx_;
     if (modelCtx.canvasBits) modelCtx.canvasBits = modelCanvas_.bits();
     before_ = ctx_;
+    testing_support::poisonStack();
     const auto start = std::chrono::steady_clock::now();
     const int32_t result = ZVPen(window, message, keys, param, arg);
     const auto penDone = std::chrono::steady_clock::now();

@@ -30,10 +30,12 @@
 #include "literal_engine.h"
 #include "segment_sweep.h"
 #include "stamp_paths.h"
+#include "support/poison_stack.h"
 #include "support/test_bitmap.h"
 
 namespace {
 
+using testing_support::poisonStack;
 using testing_support::ScopedBlockParams;
 using testing_support::TestBitmap;
 using testing_support::TestPen;
@@ -226,6 +228,7 @@ Result run(const Case& c, bool literalEngine) {
     pen.ctx.primaryColour = call.primary;
     pen.ctx.secondaryColour = call.secondary;
     pen.setCursor(call.x, call.y);
+    poisonStack();
     if (call.kind == Call::brush)
       (literalEngine ? literal::stampBrush : stampBrush)(call.left, call.top, call.width,
                                                          call.height, &pen.ctx);
