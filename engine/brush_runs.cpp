@@ -2,27 +2,12 @@
 
 #include <cstring>
 
-namespace {
-
-// The first byte at or after p that is not ink (not 0), or end; eight bytes
-// at a time through long runs.
-const uint8_t* skipInk(const uint8_t* p, const uint8_t* end) {
-  for (uint64_t word; end - p >= 8; p += 8) {
-    std::memcpy(&word, p, sizeof word);
-    if (word != 0) break;
-  }
-  while (p < end && *p == 0) ++p;
-  return p;
-}
-
-}  // namespace
-
 bool nextLongInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
                     const uint8_t*& runEnd) {
   p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
   if (p == nullptr) return false;
   runStart = p;
-  runEnd = skipInk(p + 1, end);
+  runEnd = skipInk(p, end);
   return true;
 }
 

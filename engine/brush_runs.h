@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "pen_context.h"
 
@@ -36,6 +37,31 @@ struct BrushRuns {
 // has more than kMaxRunRows rows or kMaxRuns runs.
 bool buildBrushRuns(const PenContext* ctx, RunScratch& scratch, BrushRuns& out);
 
+// skipInk reads eight brush bytes as one word, whose lowest byte must then be
+// the first in memory.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the pen is built for x86");
+
+// The index of the first byte of `word` that is not 0 (word != 0).
+inline int firstNonZeroByte(uint64_t word) { return __builtin_ctzll(word) >> 3; }
+
+// The first byte at or after p that is not ink (not 0), or end; a word at a
+// time where eight bytes remain, as in most rows of squares and discs.
+inline const uint8_t* skipInk(const uint8_t* p, const uint8_t* end) {
+  if (end - p < 8) {
+    while (p < end && *p == 0) ++p;
+    return p;
+  }
+  const uint8_t* const lastWord = end - 8;
+  uint64_t word;
+  for (; p < lastWord; p += 8) {
+    std::memcpy(&word, p, sizeof word);
+    if (word != 0) return p + firstNonZeroByte(word);
+  }
+  // The last word overlaps bytes already known to be ink.
+  std::memcpy(&word, lastWord, sizeof word);
+  return word != 0 ? lastWord + firstNonZeroByte(word) : end;
+}
+
 // nextInkRun for ranges of 16 bytes or more: memchr and word-wide skips.
 bool nextLongInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& runStart,
                     const uint8_t*& runEnd);
@@ -50,7 +76,6 @@ inline bool nextInkRun(const uint8_t* p, const uint8_t* end, const uint8_t*& run
   while (p < end && *p != 0) ++p;
   if (p == end) return false;
   runStart = p;
-  while (p < end && *p == 0) ++p;
-  runEnd = p;
+  runEnd = skipInk(p, end);
   return true;
 }
