@@ -9,7 +9,7 @@ int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
 }
 
 const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
-  const BlockGrid& grid = painter.grid;
+  const BlockGrid& grid = *painter.grid;
   const PenContext* ctx = painter.ctx;
   ToneLine& line = painter.lines->rows[row & 3];
   const unsigned bit = 1u << (row & 3);
@@ -57,12 +57,6 @@ void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, i
 
 }  // namespace
 
-BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
-                           ToneLines& lines) {
-  lines.ready = 0;
-  return {grid, canvas, ctx, &lines};
-}
-
 bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
                 int64_t width, int64_t height) {
   for (int64_t y = top; y < top + height; ++y) {
@@ -73,8 +67,8 @@ bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left,
 }
 
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last) {
-  const BlockGrid& grid = painter.grid;
-  const BitmapGeometry& canvas = painter.canvas;
+  const BlockGrid& grid = *painter.grid;
+  const BitmapGeometry& canvas = *painter.canvas;
   PenContext* const ctx = painter.ctx;
   if ((ctx->stateFlags & PCF_MASK) != 0) {
     // Each block is allowed or not on its own.

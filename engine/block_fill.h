@@ -27,18 +27,26 @@ struct ToneLines {
   unsigned ready;    // bit r: rows[r] is built for this painting pass
 };
 
-// One painting pass: the grid, canvas and colours of one stamping call. The
-// grid and canvas are copies, so a painter never outlives what it paints by.
+// One painting pass: the grid, canvas and colours of one stamping call.
 struct BlockPainter {
-  BlockGrid grid;
-  BitmapGeometry canvas;
+  const BlockGrid* grid;
+  const BitmapGeometry* canvas;
   PenContext* ctx;
   ToneLines* lines;
 };
 
 // Starts a painting pass: the colours and tone of the call are taken afresh.
-BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas, PenContext* ctx,
-                           ToneLines& lines);
+// The painter points at `grid` and `canvas`, which must outlive it: it is
+// made once a call, and copying them cost more than the small pens' work.
+inline BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas,
+                                  PenContext* ctx, ToneLines& lines) {
+  lines.ready = 0;
+  return {&grid, &canvas, ctx, &lines};
+}
+// Never at temporaries.
+BlockPainter beginPainting(BlockGrid&&, const BitmapGeometry&, PenContext*, ToneLines&) = delete;
+BlockPainter beginPainting(const BlockGrid&, BitmapGeometry&&, PenContext*, ToneLines&) = delete;
+BlockPainter beginPainting(BlockGrid&&, BitmapGeometry&&, PenContext*, ToneLines&) = delete;
 
 // Whether the mask has no 0 under width x height canvas pixels from
 // (left, top).
@@ -72,8 +80,8 @@ inline void fillBytes(uint8_t* p, uint8_t value, int64_t n) {
 // PCF_MASK set, a single 0 mask byte under the clipped block leaves it whole.
 // Inline: the small pens paint a block or two a call.
 inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row) {
-  const BlockGrid& grid = painter.grid;
-  const BitmapGeometry& canvas = painter.canvas;
+  const BlockGrid& grid = *painter.grid;
+  const BitmapGeometry& canvas = *painter.canvas;
   PenContext* const ctx = painter.ctx;
   // A block of one pixel, unmasked, is that pixel: the 1 x 1 pen over 1 x 1
   // blocks paints one a point, and the general steps below cost more.

@@ -18,6 +18,10 @@ inline InclusiveBox unionOf(const InclusiveBox& a, const InclusiveBox& b) {
           a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
 }
 
+inline InclusiveBox offsetBy(const InclusiveBox& box, int64_t dx, int64_t dy) {
+  return {box.left + dx, box.top + dy, box.right + dx, box.bottom + dy};
+}
+
 inline bool boxContains(const InclusiveBox& box, int64_t x, int64_t y) {
   return x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
 }

@@ -1,5 +1,7 @@
 #include "stamp_paths.h"
 
+#include <utility>
+
 #include "block_sink.h"
 #include "brush_blocks.h"
 #include "brush_placement.h"
@@ -180,12 +182,8 @@ bool always(StampJob&) { return true; }
 // one-ink-pixel: a brush with one ink pixel paints one block a point, with
 // no brush to read (the drag of a 1 x 1 pen: 1.7 times faster than the next
 // best row; a dot in a 5 x 5 brush moved 4 pixels: 2.0 times).
-bool oneInkPixelApplies(StampJob& job) {
-  if (!job.wholeBrush) return false;
-  if (job.brush.width == 1 && job.brush.height == 1) {  // the 1 x 1 pen
-    job.inkColumn = job.inkRow = 0;
-    return job.ctx->brushBits[0] == 0;
-  }
+// Whether a brush larger than 1 x 1 has exactly one ink pixel, and where.
+[[gnu::noinline]] bool findOnlyInkPixel(StampJob& job) {
   if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
     if (!haveRuns(job) || job.scratch->brushRuns.inkPixels != 1) return false;
     const BrushRuns& runs = job.scratch->brushRuns;
@@ -207,12 +205,22 @@ bool oneInkPixelApplies(StampJob& job) {
   }
   return found == 1;
 }
+// Small, so that the choice inlines the test for the 1 x 1 pen.
+bool oneInkPixelApplies(StampJob& job) {
+  if (!job.wholeBrush) return false;
+  if (job.brush.width == 1 && job.brush.height == 1) {  // the 1 x 1 pen
+    job.inkColumn = job.inkRow = 0;
+    return job.ctx->brushBits[0] == 0;
+  }
+  return findOnlyInkPixel(job);
+}
 bool sweepApplies(StampJob& job);
 bool sweepWorth(StampJob& job);
 bool oneInkPixelWorth(StampJob& job) {
   const uint64_t points = pointCount(job);
-  if (points <= kShortJobPoints &&
-      blockBytes(job) <= kPaintAtOnceBudget / static_cast<int64_t>(points))
+  // Bounded before multiplied, not divided: this runs for every message.
+  if (points <= kShortJobPoints && blockBytes(job) <= kPaintAtOnceBudget &&
+      static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget)
     return true;
   return blockBytes(job) <= kPaintAtOnceBytes &&
          (points <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
@@ -220,8 +228,8 @@ bool oneInkPixelWorth(StampJob& job) {
 void stampInkPoints(StampJob& job, const BlockPainter& painter) {
   const int64_t dx = job.inkColumn + job.offsetX;
   const int64_t dy = job.inkRow + job.offsetY;
-  const BlockGrid& grid = painter.grid;
-  const BitmapGeometry& canvas = painter.canvas;
+  const BlockGrid& grid = *painter.grid;
+  const BitmapGeometry& canvas = *painter.canvas;
   const BlockSink sink = paintAtOnce(painter);
   forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
     const int64_t x = p.x + dx, y = p.y + dy;
@@ -235,19 +243,20 @@ void stampInkPoints(StampJob& job, const BlockPainter& painter) {
 // each-placement: every placement's blocks painted at once, straight from
 // the brush bytes; the general path, needing no scratch.
 bool eachPlacementWorth(StampJob& job) {
-  const uint64_t points = pointCount(job);
+  const auto points = static_cast<int64_t>(pointCount(job));
   const int64_t brushPixels = int64_t{job.width} * job.height;
-  // Divided, not multiplied: brushes and blocks may be 2^31 x 2^31 pixels.
-  if (points <= kShortJobPoints && blockBytes(job) <= kPaintAtOnceBytes / brushPixels) return true;
-  if (points > static_cast<uint64_t>(kEachPlacementPixels) ||
-      brushPixels > kEachPlacementPixels / static_cast<int64_t>(points) ||
-      blockBytes(job) > kPaintAtOnceBudget)
+  // Each factor bounded before the product: brushes and blocks may be
+  // 2^31 x 2^31 pixels. No division either: this runs for every message.
+  if (points <= int64_t{kShortJobPoints} && brushPixels <= kPaintAtOnceBytes &&
+      blockBytes(job) <= kPaintAtOnceBytes && brushPixels * blockBytes(job) <= kPaintAtOnceBytes)
+    return true;
+  if (points > kEachPlacementPixels || brushPixels > kEachPlacementPixels ||
+      points * brushPixels > kEachPlacementPixels || blockBytes(job) > kPaintAtOnceBudget)
     return false;
   // The tracker paints a block column of a brush row once, so a row paints
   // at most the block columns its width spans.
-  const int64_t blocksARow = (job.width - 1) / job.grid->width + 2;
-  return static_cast<int64_t>(points) * job.height * blocksARow * blockBytes(job) <=
-         kPaintAtOnceBudget;
+  const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
+  return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget;
 }
 void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
   paintPlacements(job, painter, brushBytes(job), job.first, job.last);
@@ -307,30 +316,38 @@ int forcedPath = -1;
 int64_t pathUses[kStampPathCount];
 #endif
 
+// The first row that applies and is worth it, the last one failing all
+// others: a loop over the rows, unrolled at compile time so that each row's
+// tests are called directly (and inlined where small), not through the table.
+template <std::size_t... Row>
+int firstWorthRow(StampJob& job, std::index_sequence<Row...>) {
+  int chosen = kStampPathCount - 1;
+  (void)((kPaths[Row].applies(job) && kPaths[Row].worth(job) && (chosen = Row, true)) || ...);
+  return chosen;
+}
+
 int choosePath(StampJob& job) {
 #ifdef TESSALY_PATH_SWITCH
   if (forcedPath >= 0 && kPaths[forcedPath].applies(job)) return forcedPath;
 #endif
-  for (int i = 0; i < kStampPathCount - 1; ++i)
-    if (kPaths[i].applies(job) && kPaths[i].worth(job)) return i;
-  return kStampPathCount - 1;
+  return firstWorthRow(job, std::make_index_sequence<kStampPathCount - 1>());
 }
 
 }  // namespace
 
-void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
-                    int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch) {
-  const InclusiveBox placed = placeBrush({0, 0}, width, height);
+void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
+                    const InclusiveBox& atOrigin, bool wholeBrush, PenContext* ctx,
+                    StampScratch& scratch) {
   // Field by field: this runs for every message, and a braced initialiser
   // of the whole record costs a block clear first.
   StampJob job;
   job.walk = &walk;
   job.first = first;
   job.last = last;
-  job.offsetX = wholeBrush ? placed.left : 0;
-  job.offsetY = wholeBrush ? placed.top : 0;
-  job.width = width;
-  job.height = height;
+  job.offsetX = atOrigin.left;
+  job.offsetY = atOrigin.top;
+  job.width = static_cast<int32_t>(atOrigin.right - atOrigin.left + 1);
+  job.height = static_cast<int32_t>(atOrigin.bottom - atOrigin.top + 1);
   job.wholeBrush = wholeBrush;
   job.brush = bitmapGeometry(ctx->brushHeader);
   job.canvas = bitmapGeometry(ctx->canvasHeader);

@@ -32,6 +32,7 @@
 #include "block_grid.h"
 #include "block_set.h"
 #include "brush_runs.h"
+#include "inclusive_box.h"
 #include "pen_context.h"
 #include "segment_sweep.h"
 #include "segment_walk.h"
@@ -50,12 +51,14 @@ struct StampScratch {
   SweepPlan sweepPlan;  // and its row classes, when its sweepState is yes
 };
 
-// Stamps the brush of `ctx` (its top-left width x height part, at least
-// 1 x 1 and within the brush) at walk points first..last, down the path the
-// table chooses. wholeBrush: the whole brush, placed for each point as
-// brush_placement.h says; otherwise its top-left pixel goes on the point.
-void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t width,
-                    int32_t height, bool wholeBrush, PenContext* ctx, StampScratch& scratch);
+// Stamps the brush of `ctx`, or its top-left part, at walk points
+// first..last, down the path the table chooses. `atOrigin` is where its
+// pixels lie for the point (0, 0), at least 1 x 1 and within the brush:
+// wholeBrush, the whole brush placed as brush_placement.h says; otherwise a
+// part whose top-left pixel goes on the point.
+void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
+                    const InclusiveBox& atOrigin, bool wholeBrush, PenContext* ctx,
+                    StampScratch& scratch);
 
 constexpr int kStampPathCount = 4;
 const char* stampPathName(int path);

@@ -27,16 +27,19 @@ void reportChange(PenContext* ctx, const InclusiveBox& box) {
 struct Brush {
   int32_t width;
   int32_t height;
+  InclusiveBox atOrigin;  // its pixels when placed for the point (0, 0)
 };
 
 Brush brushOf(const PenContext* ctx) {
-  return {readHeaderField(ctx->brushHeader, 4), readHeaderField(ctx->brushHeader, 8)};
+  const int32_t width = readHeaderField(ctx->brushHeader, 4);
+  const int32_t height = readHeaderField(ctx->brushHeader, 8);
+  return {width, height, placeBrush({0, 0}, width, height)};
 }
 
 // The whole brush at walk points first..last.
-void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, Brush brush,
+void stampWalk(const SegmentWalk& walk, uint64_t first, uint64_t last, const Brush& brush,
                PenContext* ctx) {
-  stampAlongWalk(walk, first, last, brush.width, brush.height, true, ctx, scratch);
+  stampAlongWalk(walk, first, last, brush.atOrigin, true, ctx, scratch);
 }
 
 }  // namespace
@@ -57,10 +60,11 @@ int32_t stampBrush(int32_t left, int32_t top, int32_t width, int32_t height, Pen
   if (width <= 0 || height <= 0) return 0;
   if (width == brush.width && height == brush.height) {
     // The whole brush: the placement of the point it would be stamped for.
-    const InclusiveBox offset = placeBrush({0, 0}, width, height);
-    stampWalk(makePointWalk(left - offset.left, top - offset.top), 0, 0, brush, ctx);
+    stampWalk(makePointWalk(left - brush.atOrigin.left, top - brush.atOrigin.top), 0, 0, brush,
+              ctx);
   } else {
-    stampAlongWalk(makePointWalk(left, top), 0, 0, width, height, false, ctx, scratch);
+    stampAlongWalk(makePointWalk(left, top), 0, 0, {0, 0, width - 1, height - 1}, false, ctx,
+                   scratch);
   }
   return 0;
 }
@@ -70,7 +74,7 @@ int32_t stampAtCursor(PenContext* ctx) {
   const WalkPoint cursor{ctx->cursorX, ctx->cursorY};
   if (brush.width > 0 && brush.height > 0)
     stampWalk(makePointWalk(cursor.x, cursor.y), 0, 0, brush, ctx);
-  reportChange(ctx, placeBrush(cursor, brush.width, brush.height));
+  reportChange(ctx, offsetBy(brush.atOrigin, cursor.x, cursor.y));
   return 0;
 }
 
@@ -80,8 +84,8 @@ int32_t stampSegment(int32_t fromX, int32_t fromY, PenContext* ctx) {
   // The points move monotonically, so the union of all brush rectangles is
   // that of the first and the last.
   const WalkPoint start = walkPointAt(walk, 0), end = walkPointAt(walk, walk.major);
-  const InclusiveBox changed = unionOf(placeBrush(start, brush.width, brush.height),
-                                       placeBrush(end, brush.width, brush.height));
+  const InclusiveBox changed =
+      unionOf(offsetBy(brush.atOrigin, start.x, start.y), offsetBy(brush.atOrigin, end.x, end.y));
   // Only points whose brush reaches the canvas can paint; the walk may have
   // billions of others. Most segments lie wholly inside: both ends put every
   // point in.
