@@ -4,7 +4,6 @@
 
 #include "block_sink.h"
 #include "brush_blocks.h"
-#include "brush_placement.h"
 
 namespace {
 
