@@ -2,6 +2,7 @@
 // The ink end of the engine; it knows nothing of brushes or walks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -53,25 +54,33 @@ BlockPainter beginPainting(BlockGrid&&, BitmapGeometry&&, PenContext*, ToneLines
 bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
                 int64_t width, int64_t height);
 
-// memset for the short rows of small blocks, where a call costs more than
-// the bytes: two overlapping stores cover 2 to 16 bytes, never past n.
-inline void fillBytes(uint8_t* p, uint8_t value, int64_t n) {
-  if (n >= 16) {
-    std::memset(p, value, static_cast<std::size_t>(n));
+// memset over `rows` rows of n bytes, `step` bytes apart, for the short rows
+// of small blocks, where a call costs more than the bytes: two overlapping
+// stores cover 2 to 16 bytes, never past n. The stores are chosen once for
+// all the rows of a block.
+inline void fillRows(uint8_t* line, std::ptrdiff_t step, int64_t rows, uint8_t value, int64_t n) {
+  if (n > 16) {
+    for (; rows > 0; --rows, line += step) std::memset(line, value, static_cast<std::size_t>(n));
   } else if (n >= 8) {
     const uint64_t v = 0x0101010101010101u * value;
-    std::memcpy(p, &v, 8);
-    std::memcpy(p + n - 8, &v, 8);
+    for (; rows > 0; --rows, line += step) {
+      std::memcpy(line, &v, 8);
+      std::memcpy(line + n - 8, &v, 8);
+    }
   } else if (n >= 4) {
     const uint32_t v = 0x01010101u * value;
-    std::memcpy(p, &v, 4);
-    std::memcpy(p + n - 4, &v, 4);
+    for (; rows > 0; --rows, line += step) {
+      std::memcpy(line, &v, 4);
+      std::memcpy(line + n - 4, &v, 4);
+    }
   } else if (n >= 2) {
     const auto v = static_cast<uint16_t>(0x0101u * value);
-    std::memcpy(p, &v, 2);
-    std::memcpy(p + n - 2, &v, 2);
+    for (; rows > 0; --rows, line += step) {
+      std::memcpy(line, &v, 2);
+      std::memcpy(line + n - 2, &v, 2);
+    }
   } else if (n == 1) {
-    *p = value;
+    for (; rows > 0; --rows, line += step) *line = value;
   }
 }
 
@@ -98,7 +107,7 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
     return;
   const uint8_t colour = blockColour(grid, ctx, column, row);
   uint8_t* line = ctx->canvasBits + canvas.offsetOf(left, top);
-  for (int64_t y = 0; y < height; ++y, line -= canvas.stride) fillBytes(line, colour, width);
+  fillRows(line, -static_cast<std::ptrdiff_t>(canvas.stride), height, colour, width);
 }
 
 // Paints blocks first..last (inclusive) of block row `row` exactly as
