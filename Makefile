@@ -8,7 +8,8 @@
 #               recording the session to out/session.strokes
 #   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in
 #   make bench  the stamping benchmarks: the fast engine against the previous
-#               revision's and the literal one, natively and under Wine
+#               revision's and the literal one, natively and under Wine, and
+#               what each stamping path buys
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
@@ -83,6 +84,7 @@ bench: prereqs
 	cmake --build --preset bench
 	build/bench/bench/stamping_benchmark --benchmark_enable_random_interleaving=true $(BENCH_ARGS)
 	build/bench/bench/tiny_strokes
+	build/bench/bench/path_gains
 	@if $(CAN_RUN_WIN32); then \
 	  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tiny_strokes && \
 	  sh bench/wine-tiny-strokes.sh build/win32; \

@@ -108,10 +108,13 @@ constexpr Engine kLiteral{"literal", literal::stampAtCursor, literal::stampSegme
 constexpr Engine kPrevious{"previous", previous::stampAtCursor, previous::stampSegment, nullptr};
 #endif
 
-// The fast engine forced down one row of its table of stamping paths.
+#ifdef TESSALY_PATH_SWITCH
+// The fast engine forced down one row of its table of stamping paths (in
+// programs that link the switchable engine).
 inline Engine forcedPath(int path) {
   return {stampPathName(path), stampAtCursor, stampSegment, stampPathName(path)};
 }
+#endif
 
 // The engines timed, the previous one where this build has it.
 inline std::vector<Engine> engines() {
@@ -132,7 +135,9 @@ inline std::string previousEngineNote() {
 }
 
 inline void drawStroke(const Stroke& s, const Engine& engine, PenContext* ctx) {
+#ifdef TESSALY_PATH_SWITCH
   if (engine.path != nullptr) forceStampPath(engine.path);
+#endif
   switch (s.kind) {
     case Stroke::kStamp:
       engine.atCursor(ctx);
@@ -148,7 +153,9 @@ inline void drawStroke(const Stroke& s, const Engine& engine, PenContext* ctx) {
       }
       break;
   }
+#ifdef TESSALY_PATH_SWITCH
   if (engine.path != nullptr) forceStampPath(nullptr);
+#endif
 }
 
 // The block parameters of every engine for one measurement (the literal

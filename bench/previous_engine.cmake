@@ -107,6 +107,7 @@ namespace previous {
   target_compile_definitions(previous_engine PUBLIC TESSALY_HAS_PREVIOUS_ENGINE=1
     TESSALY_PREVIOUS_REVISION="${rev}")
   tessaly_warnings(previous_engine)
+  tessaly_engine_alignment(previous_engine)
   message(STATUS "Previous engine: engine/ at ${rev} (${commit})")
 endfunction()
 
