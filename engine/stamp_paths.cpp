@@ -154,7 +154,7 @@ void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gathe
 // --- The rows -------------------------------------------------------------
 //
 // Thresholds, with what they buy as make bench measured them (bench/
-// tiny_strokes prints the gain of every row).
+// path_gains prints the gain of every row).
 
 // Up to 16 bytes a block, painting a point's blocks at once costs less than
 // gathering them; beyond, gathering paints each block once however many

@@ -21,9 +21,10 @@
 //                   holds and paints each block once; always applies, and
 //                   takes every job the rows above do not.
 //
-// Tests and benchmarks build the engine with TESSALY_PATH_SWITCH defined and
-// can force one row for every job it applies to. The shipped engine has no
-// switch and reads no setting.
+// Tests and bench/path_gains build the engine with TESSALY_PATH_SWITCH
+// defined and can force one row for every job it applies to. The shipped
+// engine, which the other benchmarks time, has no switch and reads no
+// setting.
 #pragma once
 
 #include <cstdint>
