@@ -34,7 +34,7 @@ constexpr std::size_t kMaxMessageBytes = 600;
 
 // Splits the input into the script and its files.
 std::vector<uint8_t> split(const uint8_t* data, std::size_t size) {
-  auto& files = fuzz::memoryFiles();
+  auto& files = testing_support::memoryFiles();
   files.clear();
   std::vector<uint8_t> script;
   std::vector<uint8_t>* into = &script;

@@ -20,8 +20,22 @@
 bool readFile(const std::string& path, std::size_t limit, std::vector<uint8_t>& bytes,
               std::string& error);
 
-// True when `path` names an existing folder.
+// True when `path` names an existing folder, or an existing file.
 bool isFolder(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Removes the file at `path`; false with `error` ("cannot remove 'PATH':
+// reason") when it cannot.
+bool removeFile(const std::string& path, std::string& error);
+
+// Whether writeWhole(path) can be expected to work, found before there is
+// anything to write: the folder exists and takes a new file (one is created
+// and removed beside the target), and the target is no folder and not
+// read-only. False with the reason otherwise.
+bool canWrite(const std::string& path, std::string& error);
+
+// `path` made absolute against the current folder (as it is now).
+std::string absolutePath(const std::string& path);
 
 // Writes `bytes` to `path` whole or not at all: to a temporary file beside
 // it, then renamed over it. On failure neither the temporary file nor a

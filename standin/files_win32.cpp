@@ -68,6 +68,51 @@ bool isFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool fileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(widened(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool removeFile(const std::string& path, std::string& error) {
+  if (DeleteFileW(widened(path).c_str())) return true;
+  error = "cannot remove '" + path + "': " + windowsError(GetLastError());
+  return false;
+}
+
+bool canWrite(const std::string& path, std::string& error) {
+  const DWORD attributes = GetFileAttributesW(widened(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    error = "it is a folder";
+    return false;
+  }
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    error = "the file is read-only";
+    return false;
+  }
+  const std::wstring probe = widened(path) + L".probe";
+  HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS) return true;  // a stale probe: the folder is writable
+    error = windowsError(code);
+    return false;
+  }
+  CloseHandle(file);
+  return true;
+}
+
+std::string absolutePath(const std::string& path) {
+  const std::wstring wide = widened(path);
+  const DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD got = GetFullPathNameW(wide.c_str(), n, &full[0], nullptr);
+  if (got == 0 || got >= n) return path;
+  full.resize(got);
+  return narrowed(full.c_str());
+}
+
 bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
   const std::wstring target = widened(path);
   const std::wstring temporary = target + L".partial";

@@ -25,6 +25,7 @@
 #include "script.h"
 #include "text.h"
 #include "wide_text.h"
+#include "window_block_box.h"
 #include "zorvel_windows.h"
 
 namespace {
@@ -149,7 +150,8 @@ int replayScripts(const std::string& dllPath, const std::vector<std::string>& pa
                    "graphics driver to null)\n");
       return kExitBadInput;
     }
-    const int status = replay(script, pen, tree);
+    WindowBlockBox box(tree.box);
+    const int status = replay(script, penCallFor(pen, tree.view), box);
     if (status != kExitOk) return status;
   }
   return kExitOk;

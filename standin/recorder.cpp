@@ -1,5 +1,7 @@
 #include "recorder.h"
 
+#include <algorithm>
+
 #include "file_names.h"
 #include "files.h"
 
@@ -101,23 +103,69 @@ std::string Recorder::baseName(const std::string& path) {
   return name;
 }
 
-std::string Recorder::attachmentName(const std::string& base, int index,
-                                     const std::string& extension) {
-  return base + "-" + std::to_string(index + 1) + extension;
+namespace {
+
+constexpr char kRecordedMark[] = "# Recorded by standin-gui.";
+
+std::string bareName(const std::string& path) { return path.substr(Recorder::folderOf(path).size()); }
+
+// A file name as a shell and the script language's reader would both take
+// it: quoted when it has blanks.
+std::string shellWord(const std::string& name) {
+  return name.find_first_of(" \t") == std::string::npos ? name : "\"" + name + "\"";
 }
 
-std::string Recorder::script(const std::string& path) {
+}  // namespace
+
+std::vector<std::string> Recorder::earlierAttachments(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  std::vector<std::string> names;
+  if (!readFile(path, std::size_t{64} << 20, bytes, error)) return names;
+  const std::string text(bytes.begin(), bytes.end());
+  if (text.compare(0, sizeof kRecordedMark - 1, kRecordedMark) != 0) return names;
+  const std::string base = baseName(path);
+  for (const char* command : {"\ncanvas load ", "\npalette "}) {
+    const std::string key = std::string(command) + base + "-";
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+      const std::size_t start = at + std::string(command).size();
+      const std::size_t end = text.find_first_of("\r\n", start);
+      names.push_back(text.substr(start, end - start));
+    }
+  }
+  return names;
+}
+
+std::vector<std::string> Recorder::attachmentNames(const std::string& path,
+                                                   const std::vector<std::string>& earlier) const {
+  const std::string folder = folderOf(path), base = baseName(path);
+  std::vector<std::string> names;
+  int number = 0;
+  for (const Attachment& a : attachments_) {
+    std::string name;
+    do {
+      name = base + "-" + std::to_string(++number) + a.extension;
+      // Someone else's file of that name stays: the next number is free.
+    } while (fileExists(folder + name) &&
+             std::find(earlier.begin(), earlier.end(), name) == earlier.end());
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::string Recorder::script(const std::string& path, const std::vector<std::string>& names) {
   flushMove();
   const std::string base = baseName(path);
-  std::string text =
-      "# Recorded by standin-gui. Replay it from this folder:\n#   standin.exe PEN.dll " +
-      path.substr(folderOf(path).size()) + "\n# The replay saves " + base +
-      ".bmp over the picture written with it.\n";
+  std::string text = std::string(kRecordedMark) + " Replay it from this folder:\n#   standin.exe PEN.dll " +
+                     shellWord(bareName(path)) + "\n# The replay saves " + base +
+                     ".bmp over the picture written with it.\n";
   for (const Line& line : lines_) {
     text += line.text;
-    if (line.attachment >= 0)
-      text += attachmentName(base, line.attachment,
-                             attachments_[static_cast<std::size_t>(line.attachment)].extension);
+    if (line.attachment >= 0) {
+      const auto i = static_cast<std::size_t>(line.attachment);
+      text += i < names.size() ? names[i]
+                               : base + "-" + std::to_string(i + 1) + attachments_[i].extension;
+    }
     text += '\n';
   }
   return text + "save " + base + ".bmp\n";
@@ -126,11 +174,17 @@ std::string Recorder::script(const std::string& path) {
 bool Recorder::write(const std::string& path, const std::vector<uint8_t>& canvasBmp,
                      std::string& error) {
   const std::string folder = folderOf(path), base = baseName(path);
+  const std::vector<std::string> earlier = earlierAttachments(path);
+  const std::vector<std::string> names = attachmentNames(path, earlier);
   for (std::size_t i = 0; i < attachments_.size(); ++i)
-    if (!writeWhole(folder + attachmentName(base, static_cast<int>(i), attachments_[i].extension),
-                    attachments_[i].bytes, error))
-      return false;
+    if (!writeWhole(folder + names[i], attachments_[i].bytes, error)) return false;
   if (!writeWhole(folder + base + ".bmp", canvasBmp, error)) return false;
-  const std::string text = script(path);
-  return writeWhole(path, std::vector<uint8_t>(text.begin(), text.end()), error);
+  const std::string text = script(path, names);
+  if (!writeWhole(path, std::vector<uint8_t>(text.begin(), text.end()), error)) return false;
+  // The earlier recording's files that this one did not write again.
+  for (const std::string& name : earlier)
+    if (std::find(names.begin(), names.end(), name) == names.end() &&
+        fileExists(folder + name) && !removeFile(folder + name, error))
+      return false;
+  return true;
 }

@@ -14,14 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "editor_defaults.h"
+
 // The editor's inputs to the pen at a message.
 struct PenInputs {
   bool blocksSelected = true;
-  std::string blocks = "3x2 pixels";  // the selected item, when there is one
-  int32_t tone = 0;
-  uint32_t primary = 15, secondary = 0;
+  std::string blocks = kDefaultBlockItem;  // the selected item, when there is one
+  int32_t tone = kDefaultTone;
+  uint32_t primary = kDefaultPrimary, secondary = kDefaultSecondary;
   bool roundBrush = false;
-  int32_t brushSide = 1;
+  int32_t brushSide = kDefaultBrushSide;
   bool maskOn = false;
 
   bool operator==(const PenInputs& o) const;
@@ -58,11 +60,15 @@ class Recorder {
 
   // The script, for a recording at `path` (NAME.strokes): ends with
   // `save NAME.bmp`; attached files are named NAME-1.bmp, NAME-2.pal, ...
-  // Names are bare: the script replays from its own folder.
-  std::string script(const std::string& path);
+  // in the order they were opened, or as `names` says. Names are bare: the
+  // script replays from its own folder.
+  std::string script(const std::string& path, const std::vector<std::string>& names = {});
   // Writes the script, its attachments and the canvas BMP (`canvasBmp`, the
-  // editor's own picture of its canvas) beside it. False with `error` set
-  // when a file cannot be written.
+  // editor's own picture of its canvas) beside it. An earlier recording of
+  // the same name is replaced whole: its attachments that this one does not
+  // rewrite are removed, and a file of an attachment's name that is not one
+  // of them is left alone (the attachment takes the next free number). False
+  // with `error` set when a file cannot be written or removed.
   bool write(const std::string& path, const std::vector<uint8_t>& canvasBmp, std::string& error);
 
   // The bare name the picture and the attachments are named after.
@@ -81,8 +87,11 @@ class Recorder {
   };
   void add(std::string text);
   void flushMove();
-  static std::string attachmentName(const std::string& base, int index,
-                                    const std::string& extension);
+  // The attachments' names for a recording at `path`, and those of the
+  // earlier recording there (read from its script).
+  std::vector<std::string> attachmentNames(const std::string& path,
+                                           const std::vector<std::string>& earlier) const;
+  static std::vector<std::string> earlierAttachments(const std::string& path);
 
   std::vector<Line> lines_;
   std::vector<Attachment> attachments_;

@@ -3,7 +3,6 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "editor_model.h"
 #include "files.h"
 #include "text.h"
 
@@ -19,9 +18,9 @@ std::string hex(uint32_t v) {
 
 class Replay {
  public:
-  Replay(const Script& script, const PenLibrary& pen, zorvel_windows::Tree& tree)
-      : script_(script), tree_(tree), model_(pen, tree.view) {
-    tree_.select(kDefaultBlockItem);
+  Replay(const Script& script, const PenCall& pen, BlockBox& box)
+      : script_(script), box_(box), session_(pen, box) {
+    box_.select(kDefaultBlockItem);
   }
 
   int run() {
@@ -35,6 +34,7 @@ class Replay {
  private:
   int step(const Command& c);
   int save(const Command& c);
+  int history(const Command& c);
 
   int failed(const Command& c, int status, const std::string& what) {
     std::fflush(stdout);
@@ -49,93 +49,89 @@ class Replay {
   }
 
   const Script& script_;
-  zorvel_windows::Tree& tree_;
-  EditorModel model_;
+  BlockBox& box_;
+  EditorSession session_;
 };
 
 int Replay::step(const Command& c) {
-  const WPARAM shift = c.shift ? MK_SHIFT : 0;
   switch (c.op) {
     case Op::Canvas:
-      model_.newCanvas(c.a, c.b, static_cast<uint8_t>(c.c));
+      session_.newCanvas(c.a, c.b, static_cast<uint8_t>(c.c), c.keep);
       break;
     case Op::CanvasLoad:
-      model_.loadCanvas(c.payload->image);
+      session_.loadCanvas(c.payload->image, {}, c.keep);
       break;
     case Op::UsePalette:
-      model_.setPalette(c.payload->palette);
+      session_.setPalette(c.payload->palette, nullptr);
       break;
     case Op::UseBrush:
-      model_.setBrush(c.payload->brush);
+      session_.setBrush(c.payload->brush);
       break;
     case Op::Blocks:
-      tree_.select(c.text());
+      box_.select(c.text());
       break;
     case Op::BlocksNone:
-      tree_.clearSelection();
+      box_.selectNone();
       break;
     case Op::Tone:
-      model_.setTone(c.a);
+      session_.setTone(c.a);
       break;
     case Op::Colours:
-      model_.setColours(static_cast<uint32_t>(c.a), static_cast<uint32_t>(c.b));
+      session_.setColours(static_cast<uint32_t>(c.a), static_cast<uint32_t>(c.b));
       break;
     case Op::MaskOn:
     case Op::MaskOff:
-      model_.setMaskOn(c.op == Op::MaskOn);
+      session_.setMaskOn(c.op == Op::MaskOn);
       break;
     case Op::MaskRect:
-      model_.maskRect(c.a, c.b, c.c, c.d);
+      session_.maskRect(c.a, c.b, c.c, c.d);
       break;
     case Op::MaskColour:
-      model_.maskColour(static_cast<uint8_t>(c.a));
+      session_.maskColour(static_cast<uint8_t>(c.a));
       break;
     case Op::MaskClear:
-      model_.maskClear();
+      session_.maskClear();
       break;
     case Op::MaskLoad:
-      model_.loadMask(c.payload->image);
+      session_.loadMask(c.payload->image);
       break;
     case Op::PickSource:
-      model_.setPickSource(&c.payload->image);
+      session_.setPickSource(&c.payload->image);
       break;
     case Op::PickCanvas:
-      model_.setPickSource(nullptr);
+      session_.setPickSource(nullptr);
       break;
     case Op::Press:
-      model_.beginStroke(c.keep);
-      model_.send(WM_LBUTTONDOWN, MK_LBUTTON | shift, c.a, c.b);
+      session_.press(c.a, c.b, c.shift, c.keep);
       break;
     case Op::Drag:
-      model_.send(WM_MOUSEMOVE, MK_LBUTTON | shift, c.a, c.b);
+      session_.drag(c.a, c.b, c.shift);
       break;
     case Op::Move:
-      model_.send(WM_MOUSEMOVE, 0, c.a, c.b);
+      session_.move(c.a, c.b);
       break;
     case Op::Release:
-      model_.send(WM_LBUTTONUP, 0, c.a, c.b);
+      session_.release(c.a, c.b);
       break;
     case Op::Pick:
-      model_.send(WM_RBUTTONDOWN, MK_RBUTTON | shift, c.a, c.b);
+      session_.pick(c.a, c.b, c.shift);
       break;
     case Op::Undo:
-      model_.undo(c.keep);
-      break;
     case Op::Redo:
-      model_.redo(c.keep);
-      break;
+      return history(c);
     case Op::ExpectPixel:
       return expectation(c, "pixel (" + std::to_string(c.a) + ", " + std::to_string(c.b) + ")",
-                         std::to_string(c.c), std::to_string(model_.canvas().at(c.a, c.b)));
+                         std::to_string(c.c), std::to_string(session_.canvas().at(c.a, c.b)));
     case Op::ExpectColours:
-      return expectation(c, "colours", pair(c.a, c.b), pair(model_.primary(), model_.secondary()));
+      return expectation(c, "colours", pair(c.a, c.b),
+                         pair(session_.primary(), session_.secondary()));
     case Op::ExpectRect: {
-      const int32_t* r = model_.changed();
+      const int32_t* r = session_.changed();
       return expectation(c, "rect", pair(c.a, c.b) + " " + pair(c.c, c.d),
                          pair(r[0], r[1]) + " " + pair(r[2], r[3]));
     }
     case Op::ExpectFlags:
-      return expectation(c, "flags", hex(c.flags), hex(model_.flags()));
+      return expectation(c, "flags", hex(c.flags), hex(session_.flags()));
     case Op::SaveBmp:
     case Op::SavePng:
       return save(c);
@@ -143,11 +139,23 @@ int Replay::step(const Command& c) {
   return kExitOk;
 }
 
+// The checker made sure that every undo and redo has a step; only the
+// history's limit can have taken it since.
+int Replay::history(const Command& c) {
+  const bool undo = c.op == Op::Undo;
+  if (undo ? session_.undo() : session_.redo()) return kExitOk;
+  return failed(c, kExitBadInput,
+                std::string(undo ? "undo" : "redo") +
+                    ": the history forgot this step to stay within " +
+                    std::to_string(kMaxUndoBytes >> 20) +
+                    " MiB; undo fewer strokes that change this much of the canvas");
+}
+
 int Replay::save(const Command& c) {
-  const IndexedCanvas canvas = model_.canvas().indexed();
-  const std::vector<uint8_t> bytes = c.op == Op::SaveBmp
-                                         ? indexedBmp(canvas, model_.palette())
-                                         : pngBytes(colourPicture(canvas, model_.palette(), c.a));
+  const IndexedCanvas canvas = session_.canvas().indexed();
+  const std::vector<uint8_t> bytes =
+      c.op == Op::SaveBmp ? indexedBmp(canvas, session_.palette())
+                          : pngBytes(colourPicture(canvas, session_.palette(), c.a));
   std::string error;
   if (bytes.empty()) return failed(c, kExitBadInput, "cannot encode " + quoted(c.text()));
   if (!writeWhole(c.text(), bytes, error)) return failed(c, kExitBadInput, error);
@@ -157,6 +165,6 @@ int Replay::save(const Command& c) {
 
 }  // namespace
 
-int replay(const Script& script, const PenLibrary& pen, zorvel_windows::Tree& tree) {
-  return Replay(script, pen, tree).run();
+int replay(const Script& script, const PenCall& pen, BlockBox& box) {
+  return Replay(script, pen, box).run();
 }

@@ -86,11 +86,12 @@ const char* usageOf(const std::string& command) {
   return nullptr;
 }
 
-// An earlier canvas the undo history holds: made by a press, an undo or a
-// redo, and needed only if a later undo or redo returns to it.
-struct Snapshot {
-  std::size_t command;  // in Script::commands
-  std::size_t bytes;
+// A step of the undo history: made by a press or by a canvas after the
+// first, which the replay has to keep only if an undo returns to it. A canvas
+// step brings back the size of the canvas it replaced.
+struct Step {
+  std::size_t command;  // in Script::commands; SIZE_MAX for a faulty canvas
+  int32_t widthBefore, heightBefore, widthAfter, heightAfter;
 };
 
 class Checker {
@@ -98,7 +99,6 @@ class Checker {
   Checker(Script& script, Findings& findings) : script_(script), findings_(findings) {}
 
   void check(int lineNumber, const std::string& text);
-  void finish();
 
  private:
   // Adds "PATH:LINE: what" and returns false, so that a check can end with it.
@@ -142,6 +142,8 @@ class Checker {
   }
 
   bool canvas(Command& c);
+  bool canvasLoad(Command& c);
+  bool canvasNew(Command& c);
   bool palette(Command& c);
   bool brush(Command& c);
   bool blocks(Command& c);
@@ -155,6 +157,8 @@ class Checker {
   bool picture(const std::string& name, int32_t maxSide, IndexedImage& image);
   // An image that must have the canvas's size.
   bool canvasSized(const std::string& what, const std::string& name, IndexedImage& image);
+  // A canvas of this size (0 x 0: unknown) replaces the one above, as a step
+  // of the history unless it is the first.
   void newCanvas(int32_t width, int32_t height);
 
   Script& script_;
@@ -165,9 +169,8 @@ class Checker {
   bool haveCanvas_ = false;
   bool pressed_ = false;                        // a press since the canvas was made
   int32_t canvasWidth_ = 0, canvasHeight_ = 0;  // 0: not known
-  std::vector<Snapshot> undo_, redo_;
-  // Where each snapshot's life ends: a command index, or SIZE_MAX for the end.
-  std::vector<std::pair<Snapshot, std::size_t>> lives_;
+  bool haveHistory_ = false;  // a canvas above, good or faulty
+  std::vector<Step> undo_, redo_;
 };
 
 void Checker::check(int lineNumber, const std::string& text) {
@@ -226,35 +229,48 @@ void Checker::check(int lineNumber, const std::string& text) {
 }
 
 void Checker::newCanvas(int32_t width, int32_t height) {
+  if (haveHistory_) {
+    redo_.clear();
+    undo_.push_back({SIZE_MAX, canvasWidth_, canvasHeight_, width, height});
+  }
+  haveHistory_ = true;
   canvasWidth_ = width;
   canvasHeight_ = height;
   pressed_ = false;
-  // A new canvas starts a new history: nothing before it can be returned to.
-  for (auto* stack : {&undo_, &redo_}) {
-    for (const Snapshot& s : *stack) lives_.push_back({s, script_.commands.size()});
-    stack->clear();
-  }
 }
 
 bool Checker::canvas(Command& c) {
   const std::size_t n = words_.size() - 1;
   haveCanvas_ = true;  // even a faulty one: the lines below are not faulted for its absence
-  newCanvas(0, 0);     // unknown until it is good
-  if (n >= 1 && words_[1] == "load") {
-    c.op = Op::CanvasLoad;
-    if (n != 2) return wrongArguments();
-    Payload& p = payload(c);
-    if (!picture(words_[2], kMaxCanvasSide, p.image)) return false;
-    newCanvas(p.image.width, p.image.height);
-    return true;
-  }
-  c.op = Op::Canvas;
-  if (n != 2 && n != 3) return wrongArguments();
-  if (!number(1, 1, kMaxCanvasSide, "the canvas width", c.a) ||
-      !number(2, 1, kMaxCanvasSide, "the canvas height", c.b) || (n == 3 && !colourIndex(3, c.c)))
+  // Sized once it is good; a faulty one still counts as a step, so that an
+  // undo below it is not faulted as well.
+  const bool load = n >= 1 && words_[1] == "load";
+  c.op = load ? Op::CanvasLoad : Op::Canvas;
+  const bool good = load ? canvasLoad(c) : canvasNew(c);
+  if (!good) {
+    newCanvas(0, 0);
     return false;
-  newCanvas(c.a, c.b);
+  }
+  if (load)
+    newCanvas(c.payload->image.width, c.payload->image.height);
+  else
+    newCanvas(c.a, c.b);
+  if (!undo_.empty() && undo_.back().command == SIZE_MAX)
+    undo_.back().command = script_.commands.size();
   return true;
+}
+
+bool Checker::canvasLoad(Command& c) {
+  if (words_.size() != 3) return wrongArguments();
+  return picture(words_[2], kMaxCanvasSide, payload(c).image);
+}
+
+bool Checker::canvasNew(Command& c) {
+  const std::size_t n = words_.size() - 1;
+  if (n != 2 && n != 3) return wrongArguments();
+  return number(1, 1, kMaxCanvasSide, "the canvas width", c.a) &&
+         number(2, 1, kMaxCanvasSide, "the canvas height", c.b) &&
+         (n != 3 || colourIndex(3, c.c));
 }
 
 bool Checker::picture(const std::string& name, int32_t maxSide, IndexedImage& image) {
@@ -340,14 +356,9 @@ bool Checker::brush(Command& c) {
 bool Checker::blocks(Command& c) {
   if (words_.size() == 1) return wrongArguments();
   c.op = rest_ == "none" ? Op::BlocksNone : Op::Blocks;
-  if (c.op == Op::Blocks && penReadsAsOneByOne(rest_)) {
-    if (rest_.size() > 255)
-      warn("the pen reads a block-size text of " + std::to_string(rest_.size()) +
-           " bytes as 1 x 1 blocks: at most 255 bytes fit its buffer");
-    else
-      warn("the pen reads " + quoted(rest_) +
-           " as 1 x 1 blocks: it takes a width, the letter x, a height and a space, as in "
-           "'3x2 pixels'");
+  if (c.op == Op::Blocks) {
+    const std::string warning = blockItemWarning(rest_);
+    if (!warning.empty()) warn("the pen " + warning);
   }
   payload(c).text = rest_;  // exactly, trailing blanks included: "3x2 " needs its space
   return true;
@@ -404,56 +415,34 @@ bool Checker::mouse(Command& c) {
         "cursor, with the block size and tone of its last press");
   if (c.op == Op::Press) {
     pressed_ = true;
-    for (const Snapshot& s : redo_) lives_.push_back({s, script_.commands.size()});
     redo_.clear();
-    undo_.push_back({script_.commands.size(), canvasBytes(canvasWidth_, canvasHeight_)});
+    undo_.push_back({script_.commands.size(), canvasWidth_, canvasHeight_, canvasWidth_,
+                     canvasHeight_});
   }
   return true;
 }
 
-// A stroke is undone back to the canvas its press found; the canvas it
-// leaves is kept for a redo, and the other way round.
+// A stroke is undone back to the canvas its press found, and a canvas back
+// to the one it replaced; a redo goes forward again. The step's command must
+// then keep what it changed.
 bool Checker::history(Command& c) {
   c.op = words_[0] == "undo" ? Op::Undo : Op::Redo;
   if (words_.size() != 1) return wrongArguments();
   if (!needCanvas()) return false;
-  std::vector<Snapshot>& from = c.op == Op::Undo ? undo_ : redo_;
-  std::vector<Snapshot>& to = c.op == Op::Undo ? redo_ : undo_;
+  std::vector<Step>& from = c.op == Op::Undo ? undo_ : redo_;
+  std::vector<Step>& to = c.op == Op::Undo ? redo_ : undo_;
   if (from.empty())
-    return fail(c.op == Op::Undo ? "nothing to undo: no stroke since the canvas was made or "
-                                   "since the undos above"
-                                 : "nothing to redo: no undo since the last stroke");
-  const Snapshot back = from.back();
+    return fail(c.op == Op::Undo
+                    ? "nothing to undo: no stroke or new canvas since the first canvas or since "
+                      "the undos above"
+                    : "nothing to redo: no undo since the last stroke or canvas");
+  const Step step = from.back();
   from.pop_back();
-  script_.commands[back.command].keep = true;
-  lives_.push_back({back, script_.commands.size()});
-  to.push_back({script_.commands.size(), canvasBytes(canvasWidth_, canvasHeight_)});
+  if (step.command != SIZE_MAX) script_.commands[step.command].keep = true;
+  canvasWidth_ = c.op == Op::Undo ? step.widthBefore : step.widthAfter;
+  canvasHeight_ = c.op == Op::Undo ? step.heightBefore : step.heightAfter;
+  to.push_back(step);
   return true;
-}
-
-// The history holds, at any line, the snapshots made above it that a line
-// below it returns to. Said once, at the first line where that is too much.
-void Checker::finish() {
-  for (auto* stack : {&undo_, &redo_})
-    for (const Snapshot& s : *stack) lives_.push_back({s, SIZE_MAX});
-  std::vector<std::pair<std::size_t, int64_t>> changes;  // command index, bytes
-  for (const auto& [snapshot, end] : lives_) {
-    if (!script_.commands[snapshot.command].keep) continue;
-    changes.push_back({snapshot.command, static_cast<int64_t>(snapshot.bytes)});
-    if (end != SIZE_MAX) changes.push_back({end, -static_cast<int64_t>(snapshot.bytes)});
-  }
-  std::sort(changes.begin(), changes.end());
-  int64_t held = 0;
-  for (const auto& [command, bytes] : changes) {
-    held += bytes;
-    if (held > static_cast<int64_t>(kMaxUndoBytes)) {
-      line_ = script_.commands[command].line;
-      fail("undo would hold " + std::to_string((held + (1 << 20) - 1) >> 20) +
-           " MiB of earlier canvases from here on; at most " + std::to_string(kMaxUndoBytes >> 20) +
-           " MiB: undo fewer strokes of a canvas this large");
-      return;
-    }
-  }
 }
 
 bool Checker::expect(Command& c) {
@@ -528,12 +517,6 @@ bool Checker::save(Command& c) {
 
 }  // namespace
 
-std::size_t canvasBytes(int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0) return 0;
-  return ((static_cast<std::size_t>(width) + 3) & ~std::size_t{3}) *
-         static_cast<std::size_t>(height);
-}
-
 bool penBlockSize(const std::string& item, int64_t& width, int64_t& height) {
   width = height = 1;
   if (item.size() > 255) return false;
@@ -555,32 +538,19 @@ bool penBlockSize(const std::string& item, int64_t& width, int64_t& height) {
   return true;
 }
 
+std::string blockItemWarning(const std::string& item) {
+  if (!penReadsAsOneByOne(item)) return "";
+  if (item.size() > 255)
+    return "reads a block-size text of " + std::to_string(item.size()) +
+           " bytes as 1 x 1 blocks: at most 255 bytes fit its buffer";
+  return "reads " + quoted(item) +
+         " as 1 x 1 blocks: it takes a width, the letter x, a height and a space, as in "
+         "'3x2 pixels'";
+}
+
 bool penReadsAsOneByOne(const std::string& item) {
   int64_t width = 0, height = 0;
   return !penBlockSize(item, width, height);
-}
-
-BrushShape squareBrush(int32_t side) {
-  BrushShape b;
-  b.width = b.height = side;
-  b.ink.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), true);
-  return b;
-}
-
-// Pixel centres, in half-pixel units from the brush centre, within a circle
-// a little inside the square's inscribed one, so that 3 is a plus sign and 5
-// has its corners cut, as pixel artists draw small discs.
-BrushShape roundBrush(int32_t side) {
-  BrushShape b;
-  b.width = b.height = side;
-  b.ink.clear();
-  const int64_t limit = int64_t{side} * side - side + 1;
-  for (int32_t y = 0; y < side; ++y)
-    for (int32_t x = 0; x < side; ++x) {
-      const int64_t dx = 2 * x + 1 - side, dy = 2 * y + 1 - side;
-      b.ink.push_back(dx * dx + dy * dy <= limit);
-    }
-  return b;
 }
 
 Script checkScript(const std::string& path, const std::vector<uint8_t>& bytes, Findings& findings) {
@@ -599,7 +569,6 @@ Script checkScript(const std::string& path, const std::vector<uint8_t>& bytes, F
     if (!text.empty() && text.back() == '\r') text.pop_back();
     checker.check(number, text);
   }
-  checker.finish();
   return script;
 }
 

@@ -11,7 +11,10 @@
 // (read here, so that the replay uses exactly what was checked), coordinates
 // of pixel expectations against the canvas of the lines above, the size of
 // every picture saved, that each saved file's name is one Windows can create
-// in a folder that exists, and how much the undo history would hold.
+// in a folder that exists, and that every undo and redo has a step to go to
+// (which steps the replay must keep follows from that). How much the history
+// holds depends on what the pen paints: the replay says so if an undo finds
+// its step forgotten to stay within the history's limit.
 #pragma once
 
 #include <cstddef>
@@ -20,12 +23,14 @@
 #include <string>
 #include <vector>
 
+#include "brush_shapes.h"
+#include "editor_defaults.h"
 #include "palette.h"
 #include "picture_files.h"
 
 enum class Op : uint8_t {
-  Canvas,         // a = width, b = height, c = fill
-  CanvasLoad,     // image: the canvas and its palette
+  Canvas,         // a = width, b = height, c = fill; keep: for an undo later
+  CanvasLoad,     // image: the canvas and its palette; keep: for an undo later
   UsePalette,     // palette
   UseBrush,       // brush
   Blocks,         // text = the item to select
@@ -40,26 +45,19 @@ enum class Op : uint8_t {
   MaskLoad,       // image: the mask bytes
   PickSource,     // image: the pick source
   PickCanvas,     //
-  Press,          // a, b = x, y; shift; keep: the canvas before it is undone later
+  Press,          // a, b = x, y; shift; keep: what it changes, for an undo later
   Drag,           // a, b = x, y; shift
   Move,           // a, b = x, y
   Release,        // a, b = x, y
   Pick,           // a, b = x, y; shift
-  Undo,           // keep: the canvas before it is redone later
-  Redo,           // keep: the canvas before it is undone later
+  Undo,           //
+  Redo,           //
   ExpectPixel,    // a, b = x, y; c = index
   ExpectColours,  // a = primary, b = secondary
   ExpectRect,     // a, b, c, d = left, top, right, bottom
   ExpectFlags,    // flags
   SaveBmp,        // text = file
   SavePng,        // text = file; a = scale
-};
-
-// A brush as the script draws it: top row first, true for ink.
-struct BrushShape {
-  int32_t width = 1;
-  int32_t height = 1;
-  std::vector<bool> ink{true};
 };
 
 // What a few commands carry besides numbers; shared, so that a long
@@ -111,19 +109,14 @@ struct Findings {
   long hiddenWarnings() const { return warnings > kMaxShown ? warnings - kMaxShown : 0; }
 };
 
-// Limits that keep a script's pictures, strokes and memory of a sensible size.
-constexpr int32_t kMaxCanvasSide = 4096;
-constexpr int32_t kMaxBrushSide = 256;
+// Limits that keep a script's pictures and strokes of a sensible size (the
+// canvas's and the brush's are the editor's, editor_defaults.h).
 constexpr int32_t kMaxScale = 64;
 constexpr int32_t kDefaultScale = 4;
 constexpr std::size_t kMaxScriptBytes = std::size_t{64} << 20;
 constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 // A BMP of the largest canvas with its header and palette, and then some.
 constexpr std::size_t kMaxPictureFileBytes = std::size_t{32} << 20;
-// Earlier canvases the undo history may hold at once. A replay keeps only
-// those a later undo or redo returns to, so only a script that undoes very
-// many strokes of a large canvas reaches it.
-constexpr std::size_t kMaxUndoBytes = std::size_t{256} << 20;
 
 // Reads and checks the script at `path`: adds what it finds to `findings`
 // ("PATH: ..." when the file cannot be read). The script may be replayed
@@ -133,9 +126,10 @@ Script readScript(const std::string& path, Findings& findings);
 // The same for a script's bytes, read from `path`.
 Script checkScript(const std::string& path, const std::vector<uint8_t>& bytes, Findings& findings);
 
-// The brush shapes of `brush square N` and `brush round N`.
-BrushShape squareBrush(int32_t side);
-BrushShape roundBrush(int32_t side);
+// What the pen does with a block-size item it cannot use, as words that
+// follow "the pen" ("reads '7x5' as 1 x 1 blocks: ..."), or "" when it
+// reads a size from it.
+std::string blockItemWarning(const std::string& item);
 
 // True when the pen reads this block-size item as 1 x 1 blocks because it
 // cannot use it: longer than its 255-byte buffer, or not a width, the letter
@@ -146,5 +140,3 @@ bool penReadsAsOneByOne(const std::string& item);
 // height, or false with 1 x 1 when it reads the item as 1 x 1 blocks.
 bool penBlockSize(const std::string& item, int64_t& width, int64_t& height);
 
-// Bytes of a canvas of this size as the editor keeps it, rows padded to 4.
-std::size_t canvasBytes(int32_t width, int32_t height);

@@ -31,11 +31,27 @@ std::size_t sequenceLength(const std::string& text, std::size_t i) {
   return length;
 }
 
+uint32_t codePoint(const std::string& text, std::size_t i, std::size_t length) {
+  uint32_t code = static_cast<uint8_t>(text[i]) & (0x7Fu >> length);
+  for (std::size_t k = 1; k < length; ++k)
+    code = code << 6 | (static_cast<uint8_t>(text[i + k]) & 0x3Fu);
+  return code;
+}
+
+// Characters that a terminal or a dialog acts on rather than shows: the C1
+// controls (U+009B introduces a terminal's control sequence) and the
+// directional marks, embeddings, overrides and isolates that make a quoted
+// name read backwards.
+bool actedOn(uint32_t code) {
+  return (code >= 0x80 && code <= 0x9F) || code == 0x061C || code == 0x200E || code == 0x200F ||
+         (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
 void appendEscaped(std::string& out, const std::string& text, std::size_t end) {
   for (std::size_t i = 0; i < end;) {
     const auto b = static_cast<uint8_t>(text[i]);
     const std::size_t n = sequenceLength(text, i);
-    if (n > 1 && i + n <= end) {
+    if (n > 1 && i + n <= end && !actedOn(codePoint(text, i, n))) {
       out.append(text, i, n);
       i += n;
       continue;

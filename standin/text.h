@@ -1,9 +1,11 @@
 // text.h - text as the stand-in's messages show it.
 //
 // Scripts, names and item texts are UTF-8 bytes. Messages quote them so that
-// a reader sees what is there and a terminal is never fed raw control bytes:
-// printable text and well-formed UTF-8 as they are, every other byte as \xHH,
-// and no more than a short excerpt of a long word.
+// a reader sees what is there and a terminal or a dialog is never fed bytes
+// it would act on: printable text and well-formed UTF-8 as they are, every
+// other byte as \xHH (C0 and C1 controls, bytes that are not UTF-8, and the
+// bidirectional controls that reorder the text around them), and no more
+// than a short excerpt of a long word.
 #pragma once
 
 #include <cstddef>

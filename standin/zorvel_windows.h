@@ -1,15 +1,18 @@
 // zorvel_windows.h - the editor's window tree built from real windows, for
-// the stand-in host and the test programs that run under Wine: a top-level
+// both stand-ins and the test programs that run under Wine: a top-level
 // frame; among its children, after another one, a window of the registered
-// class "Zorvel DialogBar", whose first child holds a real COMBOBOX with
-// control ID 110; and the chain frame > client > document > view, so that
-// the view's third ancestor is the frame. Knows nothing of the pen's own
-// headers.
+// class "Zorvel DialogBar", whose first child (the page) holds a label and a
+// real COMBOBOX with control ID 110; and the chain frame > client > document
+// > view, so that the view's third ancestor is the frame. buildTree() is the
+// one place that makes it; Tree is a headless one with default windows.
+// Knows nothing of the pen's own headers.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+
+#include "editor_defaults.h"
 
 namespace zorvel_windows {
 
@@ -17,19 +20,15 @@ namespace zorvel_windows {
 // and the block-size box's control ID in the bar's first child.
 constexpr char kDialogBarClass[] = "Zorvel DialogBar";
 constexpr int kBlockSizeBoxId = 110;
+constexpr int kBlockSizeLabelId = 109;
 
+// Registers `name` with DefWindowProc, for windows that need nothing more.
 inline void registerClass(const char* name) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = name;
   RegisterClassA(&wc);  // a second registration fails harmlessly
-}
-
-inline HWND child(HWND parent, const char* windowClass, int id = 0, DWORD style = 0) {
-  return CreateWindowExA(0, windowClass, "", WS_CHILD | style, 0, 0, 200, 100, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         GetModuleHandleA(nullptr), nullptr);
 }
 
 // The index of the block-size box's item that is `item` byte for byte, or
@@ -54,33 +53,95 @@ inline void selectItem(HWND box, const std::string& item) {
   SendMessageA(box, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-struct Tree {
+// The selected item's text; false when nothing is selected.
+inline bool selectedItem(HWND box, std::string& item) {
+  const LRESULT i = SendMessageA(box, CB_GETCURSEL, 0, 0);
+  if (i == CB_ERR) return false;
+  const LRESULT n = SendMessageA(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+  if (n < 0) return false;
+  std::string text(static_cast<std::size_t>(n) + 1, '\0');
+  SendMessageA(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<std::size_t>(n));
+  item = text;
+  return true;
+}
+
+// How the tree's windows are made: their classes (registered beforehand,
+// with the procedures their program gives them), styles beyond WS_CHILD,
+// and the creation parameter each receives (the object behind it).
+struct TreeSpec {
+  const char* frameClass = "Zorvel Frame";
+  const char* paneClass = "Zorvel Pane";  // the tool bar, the page, the client
+  const char* barClass = kDialogBarClass;
+  const char* documentClass = "Zorvel Pane";
+  const char* viewClass = "Zorvel Pane";
+  DWORD frameStyle = WS_OVERLAPPEDWINDOW;
+  DWORD paneStyle = 0;
+  DWORD documentStyle = 0;
+  DWORD viewStyle = 0;
+  void* frameParam = nullptr;
+  void* documentParam = nullptr;
+  void* viewParam = nullptr;
+  const char* const* items = kBatchBlockItems;
+  std::size_t itemCount = sizeof kBatchBlockItems / sizeof kBatchBlockItems[0];
+};
+
+struct Windows {
   HWND frame = nullptr, toolbar = nullptr, bar = nullptr, page = nullptr, box = nullptr;
   HWND client = nullptr, document = nullptr, view = nullptr;
 
+  bool complete() const { return frame && toolbar && bar && page && box && view; }
+};
+
+inline HWND child(HWND parent, const char* windowClass, int id, DWORD style,
+                  void* param = nullptr) {
+  return CreateWindowExA(0, windowClass, "", WS_CHILD | style, 0, 0, 200, 100, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleA(nullptr), param);
+}
+
+// The editor's window tree, as `spec` says; a window that cannot be made is
+// null (and so are those below it).
+inline Windows buildTree(const TreeSpec& spec) {
+  Windows w;
+  w.frame = CreateWindowExA(0, spec.frameClass, "Zorvel", spec.frameStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 800, 600, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            spec.frameParam);
+  if (!w.frame) return w;
+  w.toolbar = child(w.frame, spec.paneClass, 0, spec.paneStyle);
+  w.bar = child(w.frame, spec.barClass, 0, spec.paneStyle);
+  if (w.bar) w.page = child(w.bar, spec.paneClass, 0, spec.paneStyle);
+  if (w.page) {
+    HWND label = child(w.page, "STATIC", kBlockSizeLabelId, spec.paneStyle);
+    SetWindowTextA(label, "Blocks");
+    w.box = child(w.page, "COMBOBOX", kBlockSizeBoxId,
+                  spec.paneStyle | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
+  }
+  for (std::size_t i = 0; w.box && i < spec.itemCount; ++i)
+    SendMessageA(w.box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(spec.items[i]));
+  w.client = child(w.frame, spec.paneClass, 0, spec.paneStyle);
+  if (w.client)
+    w.document = child(w.client, spec.documentClass, 0, spec.documentStyle, spec.documentParam);
+  if (w.document) w.view = child(w.document, spec.viewClass, 0, spec.viewStyle, spec.viewParam);
+  return w;
+}
+
+// A headless tree of default windows, as standin.exe and the tests use it.
+struct Tree : Windows {
   // `barClass` other than "Zorvel DialogBar" builds a tree without the bar.
   explicit Tree(const char* barClass = kDialogBarClass) {
     registerClass("Zorvel Frame");
     registerClass("Zorvel Pane");
-    registerClass(kDialogBarClass);
-    frame = CreateWindowExA(0, "Zorvel Frame", "Zorvel", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    toolbar = child(frame, "Zorvel Pane");
-    bar = child(frame, barClass);
-    page = child(bar, "Zorvel Pane");
-    child(page, "STATIC", 109);
-    box = child(page, "COMBOBOX", kBlockSizeBoxId, CBS_DROPDOWNLIST | WS_VSCROLL);
-    client = child(frame, "Zorvel Pane");
-    document = child(client, "Zorvel Pane");
-    view = child(document, "Zorvel Pane");
-    for (const char* item : {"1x1 pixel", "3x2 pixels", "4x2 pixels", "16x16 pixels"})
-      SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+    registerClass(barClass);
+    TreeSpec spec;
+    spec.barClass = barClass;
+    static_cast<Windows&>(*this) = buildTree(spec);
   }
-  ~Tree() { DestroyWindow(frame); }
+  ~Tree() {
+    if (frame) DestroyWindow(frame);
+  }
   Tree(const Tree&) = delete;
   Tree& operator=(const Tree&) = delete;
-
-  bool complete() const { return frame && toolbar && bar && page && box && view; }
 
   void select(const std::string& item) { selectItem(box, item); }
   LRESULT find(const std::string& item) const { return findItem(box, item); }

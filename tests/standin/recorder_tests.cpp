@@ -1,17 +1,19 @@
 // The recording of an interactive session: what it says, what it leaves out,
 // and that the stand-in's own checker accepts it with the files beside it.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "files.h"
+#include "memory_files.h"
 #include "picture_files.h"
 #include "recorder.h"
 #include "script.h"
 
 namespace {
+
+using testing_support::memoryFiles;
 
 // The commands of a script, comments left out.
 std::vector<std::string> commands(const std::string& script) {
@@ -84,14 +86,7 @@ TEST(Recorder, NamesFilesAfterTheRecordingAsTheScriptLanguageAllows) {
 }
 
 TEST(Recorder, WritesAScriptTheCheckerAcceptsWithItsFilesBesideIt) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, folder);
-  std::string dir = std::string(folder) + "recorder-test-" + std::to_string(GetCurrentProcessId());
-  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
-  char previous[MAX_PATH] = {};
-  GetCurrentDirectoryA(MAX_PATH, previous);
-  ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
-
+  memoryFiles().clear();
   // A canvas and a palette the user opened, kept as they were.
   const uint8_t pixels[6] = {1, 2, 3, 4, 5, 6};
   const std::vector<uint8_t> bmp = indexedBmp({3, 2, pixels}, defaultPalette());
@@ -109,6 +104,10 @@ TEST(Recorder, WritesAScriptTheCheckerAcceptsWithItsFilesBesideIt) {
   r.redo();
   std::string error;
   ASSERT_TRUE(r.write("take 1.strokes", bmp, error)) << error;
+  const std::vector<uint8_t>& text = memoryFiles()["take 1.strokes"];
+  // The replay hint is one a shell takes as it stands.
+  EXPECT_NE(std::string(text.begin(), text.end()).find("standin.exe PEN.dll \"take 1.strokes\"\n"),
+            std::string::npos);
 
   Findings findings;
   const Script script = readScript("take 1.strokes", findings);
@@ -122,14 +121,43 @@ TEST(Recorder, WritesAScriptTheCheckerAcceptsWithItsFilesBesideIt) {
   EXPECT_EQ(script.commands[2].payload->palette.listed, 2);
   EXPECT_EQ(script.commands.back().op, Op::SaveBmp);
   EXPECT_EQ(script.commands.back().text(), "take_1.bmp");
-  std::vector<uint8_t> written;
-  ASSERT_TRUE(readFile("take_1.bmp", 1 << 20, written, error)) << error;
-  EXPECT_EQ(written, bmp);
+  EXPECT_EQ(memoryFiles()["take_1.bmp"], bmp);
+}
 
-  for (const char* name : {"take 1.strokes", "take_1.bmp", "take_1-1.bmp", "take_1-2.pal"})
-    DeleteFileA(name);
-  SetCurrentDirectoryA(previous);
-  RemoveDirectoryA(dir.c_str());
+// A recording replaces an earlier one of its name whole: none of the earlier
+// attachments stays beside it, and a file that was no attachment of it is
+// not overwritten.
+TEST(Recorder, ReplacesAnEarlierRecordingWholeAndLeavesOtherFilesAlone) {
+  memoryFiles().clear();
+  const uint8_t pixels[1] = {1};
+  const std::vector<uint8_t> bmp = indexedBmp({1, 1, pixels}, defaultPalette());
+  const std::vector<uint8_t> pal{'J'};
+  std::string error;
+  Recorder earlier;
+  earlier.canvas(4, 4, 0);
+  earlier.canvasLoad(bmp);
+  earlier.palette(pal);
+  earlier.canvasLoad(bmp);
+  ASSERT_TRUE(earlier.write("out/s.strokes", bmp, error)) << error;
+  EXPECT_EQ(memoryFiles().count("out/s-3.bmp"), 1u);
+  memoryFiles()["out/t-1.bmp"] = {'m', 'i', 'n', 'e'};  // someone's own picture
+
+  Recorder now;
+  now.canvas(4, 4, 0);
+  now.canvasLoad(bmp);
+  ASSERT_TRUE(now.write("out/s.strokes", bmp, error)) << error;
+  EXPECT_EQ(memoryFiles().count("out/s-1.bmp"), 1u);
+  EXPECT_EQ(memoryFiles().count("out/s-2.pal"), 0u);
+  EXPECT_EQ(memoryFiles().count("out/s-3.bmp"), 0u);
+
+  Recorder other;
+  other.canvas(4, 4, 0);
+  other.canvasLoad(bmp);
+  ASSERT_TRUE(other.write("out/t.strokes", bmp, error)) << error;
+  EXPECT_EQ(memoryFiles()["out/t-1.bmp"], (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+  const std::vector<uint8_t>& script = memoryFiles()["out/t.strokes"];
+  EXPECT_NE(std::string(script.begin(), script.end()).find("canvas load t-2.bmp\n"),
+            std::string::npos);
 }
 
 }  // namespace

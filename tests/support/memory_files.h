@@ -1,6 +1,6 @@
 // memory_files.h - the files of files.h kept in memory, for the script
-// fuzzer: an input brings the files its script reads, and the folders "."
-// and "out" exist.
+// fuzzer and the stand-in's native tests: an input brings the files its
+// script reads, and the folders "." and "out" exist.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace fuzz {
+namespace testing_support {
 
 // The files readFile() finds; cleared and refilled for each input.
 std::map<std::string, std::vector<uint8_t>>& memoryFiles();
 
-}  // namespace fuzz
+}  // namespace testing_support

@@ -1,0 +1,292 @@
+#include "dialog_bar.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "dialogs.h"
+#include "frame.h"
+#include "script.h"
+#include "text.h"
+#include "wide_text.h"
+#include "window_object.h"
+
+namespace {
+
+// The page's controls beside the block-size box (110) and its label (109).
+enum : int {
+  kSizeField = 111,
+  kAddSizeButton,
+  kToneSlider = 120,
+  kToneNumber,
+  kPrimarySwatch = 130,
+  kSecondarySwatch,
+  kBrushShape = 140,
+  kBrushSize,
+  kBrushSpin,
+  kMaskSwitch = 150,
+  kProtectSwitch,
+  kProtectIndex,
+  kZoomBox = 160,
+  kGridSwitch,
+  kToolButton = 170,
+};
+
+bool checked(HWND button) { return Button_GetCheck(button) == BST_CHECKED; }
+void check(HWND button, bool on) { Button_SetCheck(button, on ? BST_CHECKED : BST_UNCHECKED); }
+
+bool wholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  const long v = std::stol(text);
+  if (v < low || v > high) return false;
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const PenInfo& info,
+                       const GuiOptions& options) {
+  toolbar_ = tree.toolbar;
+  bar_ = tree.bar;
+  page_ = tree.page;
+  box_ = tree.box;
+  HWND button = makeControl(toolbar_, "BUTTON", "", BS_PUSHBUTTON | BS_BITMAP | WS_TABSTOP, 3, 2,
+                            26, 26, kToolButton);
+  buttonBitmap_ =
+      static_cast<HBITMAP>(LoadImageA(pen, "PEN_BUTTON", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  if (buttonBitmap_)
+    SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(buttonBitmap_));
+  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                             tree.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+  tipText_ = widened(utf8FromCodePage(932, info.name ? info.name : ""));
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = toolbar_;
+  tool.uId = reinterpret_cast<UINT_PTR>(button);
+  tool.lpszText = &tipText_[0];
+  SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+
+  // The tree's label and box, placed and in the bar's font.
+  const auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+  HWND label = GetDlgItem(page_, zorvel_windows::kBlockSizeLabelId);
+  SendMessageA(label, WM_SETFONT, guiFont, 0);
+  MoveWindow(label, 6, kRowY + 3, 42, 18, FALSE);
+  SendMessageA(box_, WM_SETFONT, guiFont, 0);
+  MoveWindow(box_, kBoxX, kRowY, 110, 220, FALSE);
+  zorvel_windows::selectItem(box_, options.blocks);
+
+  sizeField_ = makeControl(page_, "EDIT", "5x3 pixels", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
+                           166, kRowY, 80, 22, kSizeField);
+  makeControl(page_, "BUTTON", "Add size", BS_PUSHBUTTON | WS_TABSTOP, 250, kRowY, 64, 22,
+              kAddSizeButton);
+  makeControl(page_, "STATIC", "Tone", 0, 326, kRowY + 3, 30, 18, 0);
+  tone_ = makeControl(page_, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, 356,
+                      kRowY - 2, 150, 28, kToneSlider);
+  SendMessageA(tone_, TBM_SETRANGE, TRUE, MAKELPARAM(0, kMaxTone));
+  SendMessageA(tone_, TBM_SETPOS, TRUE, options.tone);
+  toneNumber_ = makeControl(page_, "STATIC", std::to_string(options.tone).c_str(), 0, 508,
+                            kRowY + 3, 24, 18, kToneNumber);
+  makeControl(page_, "STATIC", "Colours", 0, 538, kRowY + 3, 44, 18, 0);
+  swatch_[0] = makeControl(page_, "STATIC", "", SS_OWNERDRAW, 584, kRowY, 22, 22, kPrimarySwatch);
+  swatch_[1] =
+      makeControl(page_, "STATIC", "", SS_OWNERDRAW, 610, kRowY, 22, 22, kSecondarySwatch);
+
+  makeControl(page_, "STATIC", "Brush", 0, 6, kRow2Y + 3, 42, 18, 0);
+  shape_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP, kBoxX, kRow2Y, 70,
+                       100, kBrushShape);
+  SendMessageA(shape_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("square"));
+  SendMessageA(shape_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("round"));
+  SendMessageA(shape_, CB_SETCURSEL, options.roundBrush ? 1 : 0, 0);
+  brushSide_ = options.brushSide;
+  brushSize_ = makeControl(page_, "EDIT", std::to_string(brushSide_).c_str(),
+                           WS_BORDER | ES_NUMBER | WS_TABSTOP, 124, kRow2Y, 40, 22, kBrushSize);
+  HWND spin = makeControl(page_, UPDOWN_CLASSA, "",
+                          UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
+                          0, 0, 0, kBrushSpin);
+  SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(brushSize_), 0);
+  SendMessageA(spin, UDM_SETRANGE32, 1, kMaxBrushSide);
+  SendMessageA(spin, UDM_SETPOS32, 0, brushSide_);
+  mask_ = makeControl(page_, "BUTTON", "Mask", BS_AUTOCHECKBOX | WS_TABSTOP, 184, kRow2Y, 56, 22,
+                      kMaskSwitch);
+  protect_ = makeControl(page_, "BUTTON", "Protect colour", BS_AUTOCHECKBOX | WS_TABSTOP, 244,
+                         kRow2Y, 100, 22, kProtectSwitch);
+  protectIndex_ = makeControl(page_, "EDIT", "0", WS_BORDER | ES_NUMBER | WS_TABSTOP, 346,
+                              kRow2Y, 36, 22, kProtectIndex);
+  makeControl(page_, "STATIC", "Zoom", 0, 396, kRow2Y + 3, 34, 18, 0);
+  zoomBox_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 432,
+                         kRow2Y, 60, 220, kZoomBox);
+  for (int z : kZooms) {
+    const std::string text = std::to_string(z) + "x";
+    SendMessageA(zoomBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  showZoom(options.zoom);
+  grid_ = makeControl(page_, "BUTTON", "Grid", BS_AUTOCHECKBOX | WS_TABSTOP, 504, kRow2Y, 50, 22,
+                      kGridSwitch);
+}
+
+void DialogBar::layout(int width) {
+  MoveWindow(toolbar_, 0, 0, width, kToolbarHeight, TRUE);
+  MoveWindow(bar_, 0, kToolbarHeight, width, kBarHeight, TRUE);
+  MoveWindow(page_, 0, 0, std::max(width, 640), kBarHeight, TRUE);
+}
+
+PenInputs DialogBar::inputs() const {
+  PenInputs in;
+  in.tone = static_cast<int32_t>(SendMessageA(tone_, TBM_GETPOS, 0, 0));
+  in.roundBrush = SendMessageA(shape_, CB_GETCURSEL, 0, 0) == 1;
+  in.brushSide = brushSide_;
+  in.maskOn = checked(mask_);
+  return in;
+}
+
+int DialogBar::protectIndex() const { return checked(protect_) ? protected_ : -1; }
+
+void DialogBar::documentReplaced() {
+  check(mask_, false);
+  check(protect_, false);
+}
+
+void DialogBar::showColours() {
+  InvalidateRect(swatch_[0], nullptr, TRUE);
+  InvalidateRect(swatch_[1], nullptr, TRUE);
+}
+
+void DialogBar::showZoom(int zoom) {
+  for (std::size_t i = 0; i < sizeof kZooms / sizeof kZooms[0]; ++i)
+    if (kZooms[i] == zoom) SendMessageA(zoomBox_, CB_SETCURSEL, i, 0);
+}
+
+bool DialogBar::isTextField(HWND window) const {
+  return window && (window == sizeField_ || window == brushSize_ || window == protectIndex_);
+}
+
+bool DialogBar::enter(HWND window) {
+  if (window == sizeField_) {
+    addSize();
+    return true;
+  }
+  if (window == brushSize_ || window == protectIndex_) {
+    checkFields();
+    return true;
+  }
+  return false;
+}
+
+bool DialogBar::checkNumber(HWND field, const char* what, int32_t low, int32_t high,
+                            int32_t& value) {
+  const std::string text = windowText(field);
+  int32_t v = 0;
+  if (wholeNumber(text, low, high, v)) {
+    value = v;
+    return true;
+  }
+  checking_ = true;
+  showMessage(frame_.window(), std::string(what) + " is " + std::to_string(low) + " to " +
+                                   std::to_string(high) + ", not " + quoted(text) +
+                                   ": it stays " + std::to_string(value) + ".");
+  checking_ = false;
+  SetWindowTextA(field, std::to_string(value).c_str());
+  return false;
+}
+
+void DialogBar::checkFields() {
+  if (checking_) return;
+  checkNumber(brushSize_, "The brush size", 1, kMaxBrushSide, brushSide_);
+  checkNumber(protectIndex_, "The protected colour", 0, kMaxColourIndex, protected_);
+  frame_.inputsChanged();
+}
+
+// A size of one's own: printable ASCII, as the pen reads it; one the pen
+// would read as 1 x 1 blocks only if the user still wants it.
+void DialogBar::addSize() {
+  const std::string text = windowText(sizeField_);
+  bool printable = !text.empty() && text.find_first_not_of(' ') != std::string::npos;
+  for (char c : text) printable = printable && c >= 0x20 && c < 0x7F;
+  if (!printable) {
+    showMessage(frame_.window(), "A block size is printable text such as '5x3 pixels', not " +
+                                     quoted(text) + ".");
+    return;
+  }
+  const std::string warning = blockItemWarning(text);
+  if (!warning.empty() &&
+      !askYesNo(frame_.window(), "The pen " + warning + ".\n\nAdd it all the same?"))
+    return;
+  zorvel_windows::selectItem(box_, text);
+  frame_.inputsChanged();
+}
+
+bool DialogBar::command(int id, int code) {
+  switch (id) {
+    case kToolButton:
+      if (code == BN_CLICKED) frame_.about();
+      return true;
+    case kAddSizeButton:
+      if (code == BN_CLICKED) addSize();
+      return true;
+    case zorvel_windows::kBlockSizeBoxId:
+      if (code == CBN_SELCHANGE) frame_.inputsChanged();
+      if (code == CBN_CLOSEUP) SetFocus(frame_.view().window());
+      return true;
+    case kBrushShape:
+      if (code == CBN_SELCHANGE) frame_.inputsChanged();
+      return true;
+    case kBrushSize:
+    case kProtectIndex:
+      // Checked once the focus has moved on, so that a click on the canvas
+      // is not held up by the message.
+      if (code == EN_KILLFOCUS) PostMessageW(frame_.window(), kCheckFields, 0, 0);
+      if (code == EN_CHANGE) {
+        int32_t v = 0;
+        const std::string text = windowText(id == kBrushSize ? brushSize_ : protectIndex_);
+        if (id == kBrushSize && wholeNumber(text, 1, kMaxBrushSide, v)) brushSide_ = v;
+        if (id == kProtectIndex && wholeNumber(text, 0, kMaxColourIndex, v)) protected_ = v;
+        frame_.inputsChanged();
+      }
+      return true;
+    case kMaskSwitch:
+      // Protection works through the mask: without it, it would look on and
+      // do nothing.
+      if (!checked(mask_)) check(protect_, false);
+      frame_.inputsChanged();
+      return true;
+    case kProtectSwitch:
+      if (checked(protect_)) check(mask_, true);
+      frame_.inputsChanged();
+      return true;
+    case kZoomBox:
+      if (code == CBN_SELCHANGE) {
+        const LRESULT i = SendMessageA(zoomBox_, CB_GETCURSEL, 0, 0);
+        if (i >= 0 && i < static_cast<LRESULT>(sizeof kZooms / sizeof kZooms[0]))
+          frame_.zoomChosen(kZooms[i]);
+      }
+      if (code == CBN_CLOSEUP) SetFocus(frame_.view().window());
+      return true;
+    case kGridSwitch:
+      frame_.inputsChanged();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void DialogBar::scrolled(HWND control) {
+  if (control != tone_) return;
+  SetWindowTextA(toneNumber_, std::to_string(SendMessageA(tone_, TBM_GETPOS, 0, 0)).c_str());
+  frame_.inputsChanged();
+}
+
+bool DialogBar::drawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID != kPrimarySwatch && item.CtlID != kSecondarySwatch) return false;
+  const EditorSession& session = frame_.session();
+  const uint32_t index =
+      (item.CtlID == kPrimarySwatch ? session.primary() : session.secondary()) & 0xFF;
+  const Rgb& c = session.palette().colours[index];
+  HBRUSH brush = CreateSolidBrush(RGB(c.red, c.green, c.blue));
+  FillRect(item.hDC, &item.rcItem, brush);
+  DeleteObject(brush);
+  FrameRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  return true;
+}

@@ -1,0 +1,37 @@
+// gui_options.h - the interactive stand-in's command line. No platform
+// calls: read and tested natively.
+//
+//   standin-gui [PEN.dll] [--canvas W H] [--zoom N] [--blocks TEXT] [--tone N]
+//               [--colours P S] [--brush square|round N] [--record FILE.strokes]
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "editor_defaults.h"
+
+// The zooms the view offers, smallest first.
+constexpr int kZooms[] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32};
+constexpr int kDefaultZoom = 8;
+
+struct GuiOptions {
+  std::string pen;  // empty: Tessaly.dll beside the program
+  int32_t width = 64, height = 48;
+  int zoom = kDefaultZoom;
+  std::string blocks = kDefaultBlockItem;
+  int32_t tone = kDefaultTone;
+  uint32_t primary = kDefaultPrimary, secondary = kDefaultSecondary;
+  bool roundBrush = false;
+  int32_t brushSide = kDefaultBrushSide;
+  std::string record;  // empty: no recording until File > Save recording
+};
+
+// Reads the arguments (without the program's name). False with `error`
+// naming the argument and what it takes when one is wrong; nothing out of
+// range is clamped.
+bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
+                     std::string& error);
+
+// The usage, one option a line, short enough for a message box.
+extern const char kGuiUsage[];
