@@ -10,8 +10,9 @@
 //     at most a few hundred bytes however long the input's words are;
 //   - at most Findings::kMaxShown errors and as many warnings are kept;
 //   - a script without errors holds only commands a replay can carry out:
-//     pictures of the sizes checked, pixel expectations on the canvas,
-//     undos and redos that return to kept canvases.
+//     pictures of the sizes checked, pixel expectations on the canvas (as an
+//     undo of a new canvas brings the old size back), undos and redos that
+//     return to kept steps.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,18 @@ void checkMessages(const Findings& findings) {
     if (!isUtf8(line)) failed("a message is not UTF-8", line);
     for (char c : line)
       if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) failed("a raw control byte", line);
+    // Characters a terminal or a dialog acts on: C1 controls (C2 80..9F),
+    // the Arabic letter mark, the directional marks and the embeddings,
+    // overrides and isolates.
+    for (const char* acted : {"\xD8\x9C", "\xE2\x80\x8E", "\xE2\x80\x8F", "\xE2\x80\xAA",
+                              "\xE2\x80\xAB", "\xE2\x80\xAC", "\xE2\x80\xAD", "\xE2\x80\xAE",
+                              "\xE2\x81\xA6", "\xE2\x81\xA7", "\xE2\x81\xA8", "\xE2\x81\xA9"})
+      if (line.find(acted) != std::string::npos) failed("a raw bidirectional control", line);
+    for (std::size_t i = 0; i + 1 < line.size(); ++i)
+      if (static_cast<unsigned char>(line[i]) == 0xC2 &&
+          static_cast<unsigned char>(line[i + 1]) >= 0x80 &&
+          static_cast<unsigned char>(line[i + 1]) <= 0x9F)
+        failed("a raw C1 control", line);
     if (line.size() > kMaxMessageBytes) failed("a message too long", line);
     if (line.compare(0, sizeof kScriptName - 1, kScriptName) != 0)
       failed("a message that does not name the script", line);
@@ -76,21 +89,32 @@ void checkMessages(const Findings& findings) {
 }
 
 void checkCommands(const Script& script) {
+  // The history's steps as the replay will stack them: a press, or a canvas
+  // after the first (which brings back the size of the one it replaced).
+  struct Step {
+    bool kept;
+    int32_t widthBefore, heightBefore, widthAfter, heightAfter;
+  };
   int32_t width = 0, height = 0;
-  std::vector<bool> undo, redo;  // kept or not, as the replay will stack them
+  bool haveCanvas = false;
+  std::vector<Step> undo, redo;
   for (const Command& c : script.commands) {
     switch (c.op) {
       case Op::Canvas:
-        width = c.a, height = c.b;
-        undo.clear(), redo.clear();
-        break;
-      case Op::CanvasLoad:
-        width = c.payload->image.width, height = c.payload->image.height;
-        if (c.payload->image.pixels.size() !=
-            static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+      case Op::CanvasLoad: {
+        const int32_t w = c.op == Op::Canvas ? c.a : c.payload->image.width;
+        const int32_t h = c.op == Op::Canvas ? c.b : c.payload->image.height;
+        if (c.op == Op::CanvasLoad && c.payload->image.pixels.size() !=
+                                          static_cast<std::size_t>(w) * static_cast<std::size_t>(h))
           failed("a loaded canvas of the wrong size", std::to_string(c.line));
-        undo.clear(), redo.clear();
+        if (haveCanvas) {
+          redo.clear();
+          undo.push_back({c.keep, width, height, w, h});
+        }
+        haveCanvas = true;
+        width = w, height = h;
         break;
+      }
       case Op::MaskLoad:
       case Op::PickSource:
         if (c.payload->image.width != width || c.payload->image.height != height)
@@ -107,16 +131,19 @@ void checkCommands(const Script& script) {
         break;
       case Op::Press:
         redo.clear();
-        undo.push_back(c.keep);
+        undo.push_back({c.keep, width, height, width, height});
         break;
       case Op::Undo:
       case Op::Redo: {
         auto& from = c.op == Op::Undo ? undo : redo;
         auto& to = c.op == Op::Undo ? redo : undo;
-        if (from.empty() || !from.back())
+        if (from.empty() || !from.back().kept)
           failed("an undo or redo to nothing", std::to_string(c.line));
+        const Step step = from.back();
         from.pop_back();
-        to.push_back(c.keep);
+        width = c.op == Op::Undo ? step.widthBefore : step.widthAfter;
+        height = c.op == Op::Undo ? step.heightBefore : step.heightAfter;
+        to.push_back(step);
         break;
       }
       default:

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "brush_shapes.h"
@@ -57,6 +58,10 @@ struct Document {
   Bitmap mask;        // 0 forbids painting; all 1 for a new canvas
   Bitmap pickSource;  // empty: picks read the canvas itself
   Palette palette = defaultPalette();
+  // Where it was last opened from or saved to ("" for none), and how: 0 for
+  // a BMP, else a PNG enlarged so many times.
+  std::string file;
+  int fileScale = 0;
 
   std::size_t bytes() const {
     return canvas.bits.size() + mask.bits.size() + pickSource.bits.size();

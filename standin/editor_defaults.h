@@ -14,7 +14,7 @@ constexpr const char* kBatchBlockItems[] = {"1x1 pixel", "3x2 pixels", "4x2 pixe
 constexpr const char* kGuiBlockItems[] = {"1x1 pixel",  "2x2 pixels", "3x2 pixels",  "4x2 pixels",
                                           "4x4 pixels", "8x8 pixels", "16x16 pixels"};
 
-constexpr uint32_t kDefaultPrimary = 15;  // white in the default palette
+constexpr uint32_t kDefaultPrimary = 15;   // white in the default palette
 constexpr uint32_t kDefaultSecondary = 0;  // black
 constexpr int32_t kDefaultTone = 0;
 constexpr int32_t kDefaultBrushSide = 1;  // a 1 x 1 ink brush

@@ -14,7 +14,10 @@ constexpr uint32_t kRightButton = 0x0002;  // MK_RBUTTON
 }  // namespace
 
 EditorSession::EditorSession(PenCall pen, const BlockBox& box, std::size_t historyLimit)
-    : pen_(std::move(pen)), box_(box), brush_(brushBitmap(squareBrush(1))), history_(historyLimit) {}
+    : pen_(std::move(pen)),
+      box_(box),
+      brush_(brushBitmap(squareBrush(1))),
+      history_(historyLimit) {}
 
 void EditorSession::replaceDocument(bool keep) {
   if (doc_.canvas.empty())
@@ -23,6 +26,8 @@ void EditorSession::replaceDocument(bool keep) {
     history_.beginReplace(doc_, keep);
   doc_.mask = Bitmap{};
   doc_.pickSource = Bitmap{};
+  doc_.file.clear();
+  doc_.fileScale = 0;
   ctx_.stateFlags = 0;  // mask off, nothing drawn yet
   inputs_.maskOn = false;
   protecting_ = false;

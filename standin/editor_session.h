@@ -106,6 +106,11 @@ class EditorSession {
     saved_ = history_.position();
     paletteChanged_ = false;
   }
+  // The document was saved to, or opened from, `file`.
+  void nameDocument(const std::string& file, int scale) {
+    doc_.file = file;
+    doc_.fileScale = scale;
+  }
 
   const Document& document() const { return doc_; }
   const Bitmap& canvas() const { return doc_.canvas; }
@@ -138,7 +143,7 @@ class EditorSession {
   Document doc_;
   Bitmap brush_;
   History history_;
-  PenInputs inputs_;  // tone, colours, the brush and mask switch as last set
+  PenInputs inputs_;         // tone, colours, the brush and mask switch as last set
   bool protecting_ = false;  // the mask was last built to protect a colour
   std::string latchedItem_;
   int32_t changed_[4] = {0, 0, 0, 0};

@@ -61,18 +61,18 @@ void copyOut(const std::vector<uint8_t>& from, std::size_t stride, const PixelBo
              uint8_t* out) {
   const auto width = static_cast<std::size_t>(box.right - box.left);
   for (int32_t r = box.top; r < box.bottom; ++r, out += width)
-    std::memcpy(out, from.data() + static_cast<std::size_t>(r) * stride +
-                         static_cast<std::size_t>(box.left),
-                width);
+    std::memcpy(
+        out,
+        from.data() + static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(box.left),
+        width);
 }
 
-void copyIn(std::vector<uint8_t>& to, std::size_t stride, const PixelBox& box,
-            const uint8_t* in) {
+void copyIn(std::vector<uint8_t>& to, std::size_t stride, const PixelBox& box, const uint8_t* in) {
   const auto width = static_cast<std::size_t>(box.right - box.left);
   for (int32_t r = box.top; r < box.bottom; ++r, in += width)
-    std::memcpy(to.data() + static_cast<std::size_t>(r) * stride +
-                    static_cast<std::size_t>(box.left),
-                in, width);
+    std::memcpy(
+        to.data() + static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(box.left), in,
+        width);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ class History {
     bool open = false;   // a stroke still going on: its box is not known yet
     PixelBox rows;       // for a stroke: the byte box, rows counted as stored
     std::vector<uint8_t> bytes;
-    Document document;   // for New or Open
+    Document document;  // for New or Open
     std::size_t size() const { return bytes.size() + document.bytes(); }
   };
 

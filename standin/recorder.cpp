@@ -107,7 +107,9 @@ namespace {
 
 constexpr char kRecordedMark[] = "# Recorded by standin-gui.";
 
-std::string bareName(const std::string& path) { return path.substr(Recorder::folderOf(path).size()); }
+std::string bareName(const std::string& path) {
+  return path.substr(Recorder::folderOf(path).size());
+}
 
 // A file name as a shell and the script language's reader would both take
 // it: quoted when it has blanks.
@@ -156,7 +158,8 @@ std::vector<std::string> Recorder::attachmentNames(const std::string& path,
 std::string Recorder::script(const std::string& path, const std::vector<std::string>& names) {
   flushMove();
   const std::string base = baseName(path);
-  std::string text = std::string(kRecordedMark) + " Replay it from this folder:\n#   standin.exe PEN.dll " +
+  std::string text = std::string(kRecordedMark) +
+                     " Replay it from this folder:\n#   standin.exe PEN.dll " +
                      shellWord(bareName(path)) + "\n# The replay saves " + base +
                      ".bmp over the picture written with it.\n";
   for (const Line& line : lines_) {
@@ -183,8 +186,8 @@ bool Recorder::write(const std::string& path, const std::vector<uint8_t>& canvas
   if (!writeWhole(path, std::vector<uint8_t>(text.begin(), text.end()), error)) return false;
   // The earlier recording's files that this one did not write again.
   for (const std::string& name : earlier)
-    if (std::find(names.begin(), names.end(), name) == names.end() &&
-        fileExists(folder + name) && !removeFile(folder + name, error))
+    if (std::find(names.begin(), names.end(), name) == names.end() && fileExists(folder + name) &&
+        !removeFile(folder + name, error))
       return false;
   return true;
 }

@@ -153,9 +153,9 @@ int Replay::history(const Command& c) {
 
 int Replay::save(const Command& c) {
   const IndexedCanvas canvas = session_.canvas().indexed();
-  const std::vector<uint8_t> bytes =
-      c.op == Op::SaveBmp ? indexedBmp(canvas, session_.palette())
-                          : pngBytes(colourPicture(canvas, session_.palette(), c.a));
+  const std::vector<uint8_t> bytes = c.op == Op::SaveBmp
+                                         ? indexedBmp(canvas, session_.palette())
+                                         : pngBytes(colourPicture(canvas, session_.palette(), c.a));
   std::string error;
   if (bytes.empty()) return failed(c, kExitBadInput, "cannot encode " + quoted(c.text()));
   if (!writeWhole(c.text(), bytes, error)) return failed(c, kExitBadInput, error);

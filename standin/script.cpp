@@ -168,8 +168,9 @@ class Checker {
   std::string rest_;  // the text after the command word and one blank
   bool haveCanvas_ = false;
   bool pressed_ = false;                        // a press since the canvas was made
+  bool strokeOpen_ = false;                     // and no undo or redo since
   int32_t canvasWidth_ = 0, canvasHeight_ = 0;  // 0: not known
-  bool haveHistory_ = false;  // a canvas above, good or faulty
+  bool haveHistory_ = false;                    // a canvas above, good or faulty
   std::vector<Step> undo_, redo_;
 };
 
@@ -236,7 +237,7 @@ void Checker::newCanvas(int32_t width, int32_t height) {
   haveHistory_ = true;
   canvasWidth_ = width;
   canvasHeight_ = height;
-  pressed_ = false;
+  pressed_ = strokeOpen_ = false;
 }
 
 bool Checker::canvas(Command& c) {
@@ -269,8 +270,7 @@ bool Checker::canvasNew(Command& c) {
   const std::size_t n = words_.size() - 1;
   if (n != 2 && n != 3) return wrongArguments();
   return number(1, 1, kMaxCanvasSide, "the canvas width", c.a) &&
-         number(2, 1, kMaxCanvasSide, "the canvas height", c.b) &&
-         (n != 3 || colourIndex(3, c.c));
+         number(2, 1, kMaxCanvasSide, "the canvas height", c.b) && (n != 3 || colourIndex(3, c.c));
 }
 
 bool Checker::picture(const std::string& name, int32_t maxSide, IndexedImage& image) {
@@ -413,11 +413,15 @@ bool Checker::mouse(Command& c) {
     warn(
         "'drag' before any 'press' on this canvas: the pen draws from wherever it last saw the "
         "cursor, with the block size and tone of its last press");
+  else if (c.op == Op::Drag && !strokeOpen_)
+    warn(
+        "'drag' after an undo or redo with no 'press' since: the pen draws on from where it "
+        "last saw the cursor, and an undo takes that back with the stroke before it");
   if (c.op == Op::Press) {
-    pressed_ = true;
+    pressed_ = strokeOpen_ = true;
     redo_.clear();
-    undo_.push_back({script_.commands.size(), canvasWidth_, canvasHeight_, canvasWidth_,
-                     canvasHeight_});
+    undo_.push_back(
+        {script_.commands.size(), canvasWidth_, canvasHeight_, canvasWidth_, canvasHeight_});
   }
   return true;
 }
@@ -438,6 +442,7 @@ bool Checker::history(Command& c) {
                     : "nothing to redo: no undo since the last stroke or canvas");
   const Step step = from.back();
   from.pop_back();
+  strokeOpen_ = false;
   if (step.command != SIZE_MAX) script_.commands[step.command].keep = true;
   canvasWidth_ = c.op == Op::Undo ? step.widthBefore : step.widthAfter;
   canvasHeight_ = c.op == Op::Undo ? step.heightBefore : step.heightAfter;

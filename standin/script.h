@@ -139,4 +139,3 @@ bool penReadsAsOneByOne(const std::string& item);
 // The block size the pen reads from this item: true with the width and
 // height, or false with 1 x 1 when it reads the item as 1 x 1 blocks.
 bool penBlockSize(const std::string& item, int64_t& width, int64_t& height);
-

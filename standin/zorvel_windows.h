@@ -104,9 +104,9 @@ inline HWND child(HWND parent, const char* windowClass, int id, DWORD style,
 // null (and so are those below it).
 inline Windows buildTree(const TreeSpec& spec) {
   Windows w;
-  w.frame = CreateWindowExA(0, spec.frameClass, "Zorvel", spec.frameStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 800, 600, nullptr, nullptr, GetModuleHandleA(nullptr),
-                            spec.frameParam);
+  w.frame =
+      CreateWindowExA(0, spec.frameClass, "Zorvel", spec.frameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      800, 600, nullptr, nullptr, GetModuleHandleA(nullptr), spec.frameParam);
   if (!w.frame) return w;
   w.toolbar = child(w.frame, spec.paneClass, 0, spec.paneStyle);
   w.bar = child(w.frame, spec.barClass, 0, spec.paneStyle);

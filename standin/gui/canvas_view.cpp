@@ -56,8 +56,13 @@ void CanvasView::layout() {
   const int columns = pageColumns(), rows = pageRows();
   scrollX_ = std::max(0, std::min(scrollX_, canvas.width() - columns));
   scrollY_ = std::max(0, std::min(scrollY_, canvas.height() - rows));
-  SCROLLINFO si{sizeof si, SIF_ALL | SIF_DISABLENOSCROLL, 0, canvas.width() - 1,
-                static_cast<UINT>(columns), scrollX_, 0};
+  SCROLLINFO si{sizeof si,
+                SIF_ALL | SIF_DISABLENOSCROLL,
+                0,
+                canvas.width() - 1,
+                static_cast<UINT>(columns),
+                scrollX_,
+                0};
   SetScrollInfo(document_, SB_HORZ, &si, TRUE);
   si.nMax = canvas.height() - 1;
   si.nPage = static_cast<UINT>(rows);
@@ -135,7 +140,8 @@ void CanvasView::paint(HDC dc, const RECT& area) {
   const int64_t c0 = std::max<int64_t>(0, scrollX_ + area.left / zoom_);
   const int64_t r0 = std::max<int64_t>(0, scrollY_ + area.top / zoom_);
   const int64_t c1 = std::min<int64_t>(canvas.width(), scrollX_ + (area.right + zoom_ - 1) / zoom_);
-  const int64_t r1 = std::min<int64_t>(canvas.height(), scrollY_ + (area.bottom + zoom_ - 1) / zoom_);
+  const int64_t r1 =
+      std::min<int64_t>(canvas.height(), scrollY_ + (area.bottom + zoom_ - 1) / zoom_);
   if (c0 >= c1 || r0 >= r1) return;
   const int protect = frame_.bar().protectIndex();
   const bool masked = session.maskOn();
@@ -157,10 +163,10 @@ void CanvasView::paint(HDC dc, const RECT& area) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   SetStretchBltMode(dc, COLORONCOLOR);
-  StretchDIBits(dc, static_cast<int>((c0 - scrollX_) * zoom_), static_cast<int>((r0 - scrollY_) * zoom_),
-                static_cast<int>(columns) * zoom_, static_cast<int>(rows) * zoom_, 0, 0,
-                static_cast<int>(columns), static_cast<int>(rows), pixels.data(), &info,
-                DIB_RGB_COLORS, SRCCOPY);
+  StretchDIBits(dc, static_cast<int>((c0 - scrollX_) * zoom_),
+                static_cast<int>((r0 - scrollY_) * zoom_), static_cast<int>(columns) * zoom_,
+                static_cast<int>(rows) * zoom_, 0, 0, static_cast<int>(columns),
+                static_cast<int>(rows), pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
   if (!frame_.bar().grid()) return;
   // The block grid over the view, never into the canvas.
   std::string item;

@@ -91,12 +91,11 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
                             kRowY + 3, 24, 18, kToneNumber);
   makeControl(page_, "STATIC", "Colours", 0, 538, kRowY + 3, 44, 18, 0);
   swatch_[0] = makeControl(page_, "STATIC", "", SS_OWNERDRAW, 584, kRowY, 22, 22, kPrimarySwatch);
-  swatch_[1] =
-      makeControl(page_, "STATIC", "", SS_OWNERDRAW, 610, kRowY, 22, 22, kSecondarySwatch);
+  swatch_[1] = makeControl(page_, "STATIC", "", SS_OWNERDRAW, 610, kRowY, 22, 22, kSecondarySwatch);
 
   makeControl(page_, "STATIC", "Brush", 0, 6, kRow2Y + 3, 42, 18, 0);
-  shape_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP, kBoxX, kRow2Y, 70,
-                       100, kBrushShape);
+  shape_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP, kBoxX, kRow2Y, 70, 100,
+                       kBrushShape);
   SendMessageA(shape_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("square"));
   SendMessageA(shape_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("round"));
   SendMessageA(shape_, CB_SETCURSEL, options.roundBrush ? 1 : 0, 0);
@@ -104,8 +103,8 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
   brushSize_ = makeControl(page_, "EDIT", std::to_string(brushSide_).c_str(),
                            WS_BORDER | ES_NUMBER | WS_TABSTOP, 124, kRow2Y, 40, 22, kBrushSize);
   HWND spin = makeControl(page_, UPDOWN_CLASSA, "",
-                          UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
-                          0, 0, 0, kBrushSpin);
+                          UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
+                          0, 0, kBrushSpin);
   SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(brushSize_), 0);
   SendMessageA(spin, UDM_SETRANGE32, 1, kMaxBrushSide);
   SendMessageA(spin, UDM_SETPOS32, 0, brushSide_);
@@ -113,8 +112,8 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
                       kMaskSwitch);
   protect_ = makeControl(page_, "BUTTON", "Protect colour", BS_AUTOCHECKBOX | WS_TABSTOP, 244,
                          kRow2Y, 100, 22, kProtectSwitch);
-  protectIndex_ = makeControl(page_, "EDIT", "0", WS_BORDER | ES_NUMBER | WS_TABSTOP, 346,
-                              kRow2Y, 36, 22, kProtectIndex);
+  protectIndex_ = makeControl(page_, "EDIT", "0", WS_BORDER | ES_NUMBER | WS_TABSTOP, 346, kRow2Y,
+                              36, 22, kProtectIndex);
   makeControl(page_, "STATIC", "Zoom", 0, 396, kRow2Y + 3, 34, 18, 0);
   zoomBox_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 432,
                          kRow2Y, 60, 220, kZoomBox);
@@ -185,8 +184,8 @@ bool DialogBar::checkNumber(HWND field, const char* what, int32_t low, int32_t h
   }
   checking_ = true;
   showMessage(frame_.window(), std::string(what) + " is " + std::to_string(low) + " to " +
-                                   std::to_string(high) + ", not " + quoted(text) +
-                                   ": it stays " + std::to_string(value) + ".");
+                                   std::to_string(high) + ", not " + quoted(text) + ": it stays " +
+                                   std::to_string(value) + ".");
   checking_ = false;
   SetWindowTextA(field, std::to_string(value).c_str());
   return false;
@@ -206,8 +205,8 @@ void DialogBar::addSize() {
   bool printable = !text.empty() && text.find_first_not_of(' ') != std::string::npos;
   for (char c : text) printable = printable && c >= 0x20 && c < 0x7F;
   if (!printable) {
-    showMessage(frame_.window(), "A block size is printable text such as '5x3 pixels', not " +
-                                     quoted(text) + ".");
+    showMessage(frame_.window(),
+                "A block size is printable text such as '5x3 pixels', not " + quoted(text) + ".");
     return;
   }
   const std::string warning = blockItemWarning(text);

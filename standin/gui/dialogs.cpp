@@ -22,8 +22,7 @@ void setText(HWND dialog, int id, const std::string& text) {
 
 // A field's whole number from `low` to `high`: false, with a message naming
 // the range, for anything else.
-bool fieldNumber(HWND dialog, int id, const char* what, int32_t low, int32_t high,
-                 int32_t& out) {
+bool fieldNumber(HWND dialog, int id, const char* what, int32_t low, int32_t high, int32_t& out) {
   const std::string text = windowText(GetDlgItem(dialog, id));
   bool digits = !text.empty() && text.size() <= 9;
   for (char c : text) digits = digits && c >= '0' && c <= '9';
@@ -58,8 +57,7 @@ INT_PTR CALLBACK newCanvasProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         NewCanvas asked{};
         if (fieldNumber(dialog, IDC_NEW_WIDTH, "The width", 1, kMaxCanvasSide, asked.width) &&
             fieldNumber(dialog, IDC_NEW_HEIGHT, "The height", 1, kMaxCanvasSide, asked.height) &&
-            fieldNumber(dialog, IDC_NEW_FILL, "The fill index", 0, kMaxColourIndex,
-                        asked.fill)) {
+            fieldNumber(dialog, IDC_NEW_FILL, "The fill index", 0, kMaxColourIndex, asked.fill)) {
           *state = asked;
           EndDialog(dialog, IDOK);
         }
@@ -184,8 +182,8 @@ std::string askFile(HWND owner, bool save, const wchar_t* filter, const wchar_t*
   ofn.lpstrDefExt = extension;
   // The working folder stays where the program started: relative names
   // given on the command line keep meaning what they meant.
-  ofn.Flags = OFN_NOCHANGEDIR |
-              (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
+  ofn.Flags =
+      OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
   const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (filterIndex) *filterIndex = static_cast<int>(ofn.nFilterIndex);
   return ok ? narrowed(name) : std::string();

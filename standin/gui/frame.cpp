@@ -74,8 +74,8 @@ bool Frame::create(std::string& error) {
   registerWindowClass(zorvel_windows::kDialogBarClass, paneProcedure, face);
   registerWindowClass("Zorvel Document", objectProcedure<CanvasView, &CanvasView::documentHandle>,
                       GetSysColorBrush(COLOR_APPWORKSPACE));
-  registerWindowClass("Zorvel View", objectProcedure<CanvasView, &CanvasView::viewHandle>,
-                      nullptr, MAKEINTRESOURCEW(32515));  // IDC_CROSS
+  registerWindowClass("Zorvel View", objectProcedure<CanvasView, &CanvasView::viewHandle>, nullptr,
+                      MAKEINTRESOURCEW(32515));  // IDC_CROSS
   registerWindowClass("Zorvel Palette", objectProcedure<PaletteGrid, &PaletteGrid::handle>, face);
 
   zorvel_windows::TreeSpec spec;
@@ -92,7 +92,8 @@ bool Frame::create(std::string& error) {
   spec.itemCount = sizeof kGuiBlockItems / sizeof kGuiBlockItems[0];
   windows_ = zorvel_windows::buildTree(spec);
   if (!windows_.complete()) {
-    error = "cannot create the editor's windows (under Wine a display or the null driver is needed)";
+    error =
+        "cannot create the editor's windows (under Wine a display or the null driver is needed)";
     return false;
   }
   HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -108,8 +109,8 @@ bool Frame::create(std::string& error) {
   palette_.attach(CreateWindowExW(0, L"Zorvel Palette", L"", WS_CHILD | WS_VISIBLE, 0, 0,
                                   kPaletteWidth, 16 * kPaletteCell + 2 * kPaletteMargin,
                                   windows_.frame, nullptr, instance, &palette_));
-  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP,
-                            0, 0, 0, 0, windows_.frame, nullptr, instance, nullptr);
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
+                            0, 0, 0, windows_.frame, nullptr, instance, nullptr);
 
   session_->setColours(options_.primary, options_.secondary);
   inputsChanged();
@@ -142,8 +143,12 @@ void Frame::layout() {
   GetClientRect(windows_.frame, &r);
   SendMessageW(status_, WM_SIZE, 0, 0);
   const int w = static_cast<int>(r.right);
-  const int parts[] = {90, std::max(200, w - 560), std::max(270, w - 490),
-                       std::max(380, w - 380), std::max(560, w - 200), -1};
+  const int parts[] = {90,
+                       std::max(200, w - 560),
+                       std::max(270, w - 490),
+                       std::max(380, w - 380),
+                       std::max(560, w - 200),
+                       -1};
   SendMessageW(status_, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(parts));
   InvalidateRect(status_, nullptr, TRUE);  // no leftovers of the old parts
   RECT s;
@@ -161,7 +166,8 @@ void Frame::layout() {
 
 std::string Frame::documentName() const {
   const Bitmap& canvas = session_->canvas();
-  return (file_.empty() ? std::string("untitled") : bareName(file_)) + " (" +
+  const std::string& file = session_->document().file;
+  return (file.empty() ? std::string("untitled") : bareName(file)) + " (" +
          std::to_string(canvas.width()) + " x " + std::to_string(canvas.height()) + ")";
 }
 
@@ -193,12 +199,11 @@ void Frame::showStatus() {
     forgotten_ = "undo forgot " + std::to_string(forgotten) + " oldest step" +
                  (forgotten > 1 ? "s" : "") + " (limit " + std::to_string(kMaxUndoBytes >> 20) +
                  " MiB)";
-  const std::string texts[] = {
-      "blocks: " + (selected ? escaped(item) : std::string("(none)")),
-      "tone " + std::to_string(in.tone),
-      "colours " + std::to_string(session_->primary()) + " / " +
-          std::to_string(session_->secondary()),
-      changed, forgotten_};
+  const std::string texts[] = {"blocks: " + (selected ? escaped(item) : std::string("(none)")),
+                               "tone " + std::to_string(in.tone),
+                               "colours " + std::to_string(session_->primary()) + " / " +
+                                   std::to_string(session_->secondary()),
+                               changed, forgotten_};
   for (int i = 0; i < 5; ++i)
     SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(i + 1),
                  reinterpret_cast<LPARAM>(widened(texts[i]).c_str()));
@@ -273,7 +278,7 @@ bool Frame::keepWork(const std::string& what) {
   if (!session_->modified()) return true;
   switch (askUnsaved(windows_.frame, documentName(), what)) {
     case UnsavedChoice::save:
-      return save(file_.empty());
+      return save(session_->document().file.empty());
     case UnsavedChoice::discard:
       return true;
     case UnsavedChoice::cancel:
@@ -285,36 +290,33 @@ bool Frame::keepWork(const std::string& what) {
 // Saves the canvas: as a BMP (the canvas bytes and the palette, as they
 // are), or as a PNG in colour at the scale chosen. Either marks it saved.
 bool Frame::save(bool askForName) {
-  std::string path = file_;
-  int scale = fileScale_;
+  std::string path = session_->document().file;
+  int scale = session_->document().fileScale;
   if (askForName || path.empty()) {
     int filter = 1;
-    const std::string suggested = file_.empty() ? "untitled.bmp" : bareName(file_);
+    const std::string suggested = path.empty() ? "untitled.bmp" : bareName(path);
     path = askSaveFile(windows_.frame, kPictureFilter, L"bmp", suggested, &filter);
     if (path.empty()) return false;
-    scale = endsWithNoCase(path, ".png")
-                ? std::max(1, kPngScales[std::max(0, std::min(filter, 5))])
-                : 0;
+    scale = endsWithNoCase(path, ".png") ? std::max(1, kPngScales[std::max(0, std::min(filter, 5))])
+                                         : 0;
   }
   const IndexedCanvas canvas = session_->canvas().indexed();
   if (scale > 0 && int64_t{canvas.width} * canvas.height * scale * scale > kMaxColourPixels) {
-    showMessage(windows_.frame,
-                "The canvas is too large for a PNG " + std::to_string(scale) +
-                    " times enlarged: at most " + std::to_string(kMaxColourPixels) +
-                    " pixels can be written. Save it less enlarged, or at 1x.");
+    showMessage(windows_.frame, "The canvas is too large for a PNG " + std::to_string(scale) +
+                                    " times enlarged: at most " + std::to_string(kMaxColourPixels) +
+                                    " pixels can be written. Save it less enlarged, or at 1x.");
     return false;
   }
-  const std::vector<uint8_t> bytes = scale > 0
-                                         ? pngBytes(colourPicture(canvas, session_->palette(), scale))
-                                         : indexedBmp(canvas, session_->palette());
+  const std::vector<uint8_t> bytes =
+      scale > 0 ? pngBytes(colourPicture(canvas, session_->palette(), scale))
+                : indexedBmp(canvas, session_->palette());
   std::string error;
   if (bytes.empty()) error = "the PNG encoder failed";
   if (!error.empty() || !writeWhole(path, bytes, error)) {
     showMessage(windows_.frame, "The picture was not saved: " + error);
     return false;
   }
-  file_ = path;
-  fileScale_ = scale;
+  session_->nameDocument(path, scale);
   session_->markSaved();
   showTitle();
   return true;
@@ -326,8 +328,6 @@ void Frame::newCanvas() {
   uint8_t fill = 0;
   if (!askNewCanvas(windows_.frame, w, h, fill)) return;
   session_->newCanvas(w, h, fill);
-  file_.clear();
-  fileScale_ = 0;
   bar_.documentReplaced();
   inputsChanged();
   view_.canvasReplaced();
@@ -348,8 +348,7 @@ void Frame::open() {
     return;
   }
   session_->loadCanvas(image, bytes);
-  file_ = path;
-  fileScale_ = 0;
+  session_->nameDocument(path, 0);
   bar_.documentReplaced();
   inputsChanged();
   view_.canvasReplaced();
@@ -377,8 +376,7 @@ void Frame::loadPalette() {
 }
 
 bool Frame::writeRecording(const std::string& path, std::string& error) {
-  const std::vector<uint8_t> bmp =
-      indexedBmp(session_->canvas().indexed(), session_->palette());
+  const std::vector<uint8_t> bmp = indexedBmp(session_->canvas().indexed(), session_->palette());
   return recorder_.write(path, bmp, error);
 }
 
@@ -407,17 +405,15 @@ void Frame::close() {
   while (!recordPath_.empty()) {
     std::string error;
     if (writeRecording(recordPath_, error)) break;
-    showMessage(windows_.frame, "The recording was not written: " + error +
-                                    "\n\nChoose another place for it.");
-    const std::string path =
-        askSaveFile(windows_.frame, L"Stroke script (*.strokes)\0*.strokes\0", L"strokes",
-                    bareName(recordPath_));
+    showMessage(windows_.frame,
+                "The recording was not written: " + error + "\n\nChoose another place for it.");
+    const std::string path = askSaveFile(windows_.frame, L"Stroke script (*.strokes)\0*.strokes\0",
+                                         L"strokes", bareName(recordPath_));
     if (!path.empty()) {
       recordPath_ = path;
       continue;
     }
-    if (!askYesNo(windows_.frame, "Close without the recording? The session is then lost."))
-      return;
+    if (!askYesNo(windows_.frame, "Close without the recording? The session is then lost.")) return;
     exitStatus_ = kExitRecordingLost;
     break;
   }

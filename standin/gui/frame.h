@@ -89,8 +89,6 @@ class Frame {
   std::unique_ptr<WindowBlockBox> box_;
   std::unique_ptr<EditorSession> session_;
   Recorder recorder_;
-  std::string file_;  // where the canvas was last saved or opened from
-  int fileScale_ = 0;  // 0: a BMP; else a PNG enlarged so many times
   std::string forgotten_;  // said in the status bar once the history forgot steps
   int exitStatus_ = kExitDone;
 };

@@ -30,8 +30,7 @@ struct GuiOptions {
 // Reads the arguments (without the program's name). False with `error`
 // naming the argument and what it takes when one is wrong; nothing out of
 // range is clamped.
-bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& options,
-                     std::string& error);
+bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& options, std::string& error);
 
 // The usage, one option a line, short enough for a message box.
 extern const char kGuiUsage[];

@@ -22,7 +22,8 @@ void PaletteGrid::paint(HDC dc) {
   for (int i = 0; i < 256; ++i) {
     const Rgb& c = session.palette().colours[static_cast<std::size_t>(i)];
     HBRUSH brush = CreateSolidBrush(RGB(c.red, c.green, c.blue));
-    const int x = kPaletteMargin + (i % 16) * kPaletteCell, y = kPaletteMargin + (i / 16) * kPaletteCell;
+    const int x = kPaletteMargin + (i % 16) * kPaletteCell,
+              y = kPaletteMargin + (i / 16) * kPaletteCell;
     RECT r{x, y, x + kPaletteCell, y + kPaletteCell};
     FillRect(dc, &r, brush);
     DeleteObject(brush);
@@ -51,7 +52,8 @@ LRESULT PaletteGrid::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       return 1;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: {
-      const int px = GET_X_LPARAM(lParam) - kPaletteMargin, py = GET_Y_LPARAM(lParam) - kPaletteMargin;
+      const int px = GET_X_LPARAM(lParam) - kPaletteMargin,
+                py = GET_Y_LPARAM(lParam) - kPaletteMargin;
       if (px < 0 || py < 0 || px >= 16 * kPaletteCell || py >= 16 * kPaletteCell) return 0;
       const auto index = static_cast<uint32_t>(py / kPaletteCell * 16 + px / kPaletteCell);
       EditorSession& session = frame_.session();

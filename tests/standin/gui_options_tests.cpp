@@ -18,10 +18,10 @@ std::string refusal(const std::vector<std::string>& args) {
 TEST(GuiOptions, ReadsEveryOptionAndThePen) {
   GuiOptions o;
   std::string error;
-  ASSERT_TRUE(parseGuiOptions({"--canvas", "4096", "1", "pen.dll", "--zoom", "32", "--blocks",
-                               "7x5 ", "--tone", "16", "--colours", "255", "0", "--brush",
-                               "round", "256", "--record", "a b.strokes"},
-                              o, error))
+  ASSERT_TRUE(parseGuiOptions(
+      {"--canvas", "4096", "1", "pen.dll", "--zoom", "32", "--blocks", "7x5 ", "--tone", "16",
+       "--colours", "255", "0", "--brush", "round", "256", "--record", "a b.strokes"},
+      o, error))
       << error;
   EXPECT_EQ(o.pen, "pen.dll");
   EXPECT_EQ((std::vector<int>{o.width, o.height, o.zoom, o.tone, o.brushSide}),
@@ -34,7 +34,8 @@ TEST(GuiOptions, ReadsEveryOptionAndThePen) {
 
 TEST(GuiOptions, RefusesWhatIsOutOfRangeNamingWhatItTakes) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{"--canvas", "100000", "4"}, "--canvas takes a width and a height, each 1 to 4096, not '100000'"},
+      {{"--canvas", "100000", "4"},
+       "--canvas takes a width and a height, each 1 to 4096, not '100000'"},
       {{"--canvas", "4", "0"}, "--canvas takes a width and a height, each 1 to 4096, not '0'"},
       {{"--canvas", "4"}, "--canvas takes a width and a height, each 1 to 4096"},
       {{"--tone", "17"}, "--tone takes a tone level, 0 to 16, not '17'"},

@@ -88,7 +88,7 @@ TEST(Recorder, NamesFilesAfterTheRecordingAsTheScriptLanguageAllows) {
 TEST(Recorder, WritesAScriptTheCheckerAcceptsWithItsFilesBesideIt) {
   memoryFiles().clear();
   // A canvas and a palette the user opened, kept as they were.
-  const uint8_t pixels[6] = {1, 2, 3, 4, 5, 6};
+  const uint8_t pixels[8] = {1, 2, 3, 0, 4, 5, 6, 0};  // rows padded to 4
   const std::vector<uint8_t> bmp = indexedBmp({3, 2, pixels}, defaultPalette());
   const std::string pal = "JASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n255 255 255\r\n";
   Recorder r;
@@ -129,7 +129,7 @@ TEST(Recorder, WritesAScriptTheCheckerAcceptsWithItsFilesBesideIt) {
 // not overwritten.
 TEST(Recorder, ReplacesAnEarlierRecordingWholeAndLeavesOtherFilesAlone) {
   memoryFiles().clear();
-  const uint8_t pixels[1] = {1};
+  const uint8_t pixels[4] = {1};  // a row padded to 4
   const std::vector<uint8_t> bmp = indexedBmp({1, 1, pixels}, defaultPalette());
   const std::vector<uint8_t> pal{'J'};
   std::string error;

@@ -149,8 +149,8 @@ struct RandomSession {
         if (protectIndex >= 0) inputs.maskOn = true;
         break;
       case 4: {
-        static const char* const items[] = {"1x1 pixel", "3x2 pixels", "4x2 pixels", "2x3 ",
-                                            "7x5", "16x16 pixels"};
+        static const char* const items[] = {"1x1 pixel", "3x2 pixels", "4x2 pixels",
+                                            "2x3 ",      "7x5",        "16x16 pixels"};
         if (pick(0, 5) == 0)
           editor.box.selectNone();
         else
@@ -313,6 +313,24 @@ TEST(EditorSession, TheOldestStepsAreForgottenPastTheLimit) {
   EXPECT_TRUE(session.undo());
   EXPECT_FALSE(session.undo());
   EXPECT_LE(session.historyBytes(), std::size_t{3 * 64 * 64});
+}
+
+// A script may drag after an undo, with no stroke open: what the pen paints
+// then goes with the step before it, so that undoing that step leaves the
+// canvas as it was before its press.
+TEST(EditorSession, PaintOutsideAStrokeIsUndoneWithTheStepBeforeIt) {
+  Editor editor;
+  editor.box.select("1x1 pixel");
+  EditorSession session(editor.pen, editor.box);
+  session.newCanvas(32, 8, 0);
+  const std::vector<uint8_t> blank = session.canvas().bits;
+  session.press(1, 1, false);
+  session.press(5, 5, false);
+  ASSERT_TRUE(session.undo());
+  session.drag(30, 1, false);  // paints from (5, 5), beyond the first stroke's box
+  ASSERT_NE(session.canvas().bits, blank);
+  ASSERT_TRUE(session.undo());
+  EXPECT_TRUE(session.canvas().bits == blank);
 }
 
 // A protected colour is the mask as the canvas held it at the press; a press
