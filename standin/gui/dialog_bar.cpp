@@ -101,10 +101,11 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
   SendMessageA(shape_, CB_SETCURSEL, options.roundBrush ? 1 : 0, 0);
   brushSide_ = options.brushSide;
   brushSize_ = makeControl(page_, "EDIT", std::to_string(brushSide_).c_str(),
-                           WS_BORDER | ES_NUMBER | WS_TABSTOP, 124, kRow2Y, 40, 22, kBrushSize);
-  HWND spin = makeControl(page_, UPDOWN_CLASSA, "",
-                          UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0,
-                          0, 0, kBrushSpin);
+                           WS_BORDER | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, 124, kRow2Y, 46, 22,
+                           kBrushSize);
+  HWND spin = spin_ = makeControl(
+      page_, UPDOWN_CLASSA, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+      0, 0, 0, 0, kBrushSpin);
   SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(brushSize_), 0);
   SendMessageA(spin, UDM_SETRANGE32, 1, kMaxBrushSide);
   SendMessageA(spin, UDM_SETPOS32, 0, brushSide_);
@@ -112,8 +113,9 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
                       kMaskSwitch);
   protect_ = makeControl(page_, "BUTTON", "Protect colour", BS_AUTOCHECKBOX | WS_TABSTOP, 244,
                          kRow2Y, 100, 22, kProtectSwitch);
-  protectIndex_ = makeControl(page_, "EDIT", "0", WS_BORDER | ES_NUMBER | WS_TABSTOP, 346, kRow2Y,
-                              36, 22, kProtectIndex);
+  protectIndex_ =
+      makeControl(page_, "EDIT", "0", WS_BORDER | ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, 346,
+                  kRow2Y, 36, 22, kProtectIndex);
   makeControl(page_, "STATIC", "Zoom", 0, 396, kRow2Y + 3, 34, 18, 0);
   zoomBox_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 432,
                          kRow2Y, 60, 220, kZoomBox);
@@ -191,6 +193,21 @@ bool DialogBar::checkNumber(HWND field, const char* what, int32_t low, int32_t h
   return false;
 }
 
+bool DialogBar::takeFields() {
+  int32_t v = 0;
+  bool good = true;
+  if (wholeNumber(windowText(brushSize_), 1, kMaxBrushSide, v))
+    brushSide_ = v;
+  else
+    good = false;
+  if (wholeNumber(windowText(protectIndex_), 0, kMaxColourIndex, v))
+    protected_ = v;
+  else
+    good = false;
+  frame_.inputsChanged();
+  return good;
+}
+
 void DialogBar::checkFields() {
   if (checking_) return;
   checkNumber(brushSize_, "The brush size", 1, kMaxBrushSide, brushSide_);
@@ -234,16 +251,10 @@ bool DialogBar::command(int id, int code) {
       return true;
     case kBrushSize:
     case kProtectIndex:
-      // Checked once the focus has moved on, so that a click on the canvas
-      // is not held up by the message.
-      if (code == EN_KILLFOCUS) PostMessageW(frame_.window(), kCheckFields, 0, 0);
-      if (code == EN_CHANGE) {
-        int32_t v = 0;
-        const std::string text = windowText(id == kBrushSize ? brushSize_ : protectIndex_);
-        if (id == kBrushSize && wholeNumber(text, 1, kMaxBrushSide, v)) brushSide_ = v;
-        if (id == kProtectIndex && wholeNumber(text, 0, kMaxColourIndex, v)) protected_ = v;
-        frame_.inputsChanged();
-      }
+      // Taken when the focus moves on (at once, so that a click on the
+      // canvas paints with it), not while it is typed: "999" would pass
+      // through 99. A number out of range is said after the click.
+      if (code == EN_KILLFOCUS && !takeFields()) PostMessageW(frame_.window(), kCheckFields, 0, 0);
       return true;
     case kMaskSwitch:
       // Protection works through the mask: without it, it would look on and
@@ -272,6 +283,10 @@ bool DialogBar::command(int id, int code) {
 }
 
 void DialogBar::scrolled(HWND control) {
+  if (control == spin_) {
+    takeFields();  // the arrows set a number in range
+    return;
+  }
   if (control != tone_) return;
   SetWindowTextA(toneNumber_, std::to_string(SendMessageA(tone_, TBM_GETPOS, 0, 0)).c_str());
   frame_.inputsChanged();

@@ -39,7 +39,7 @@ class DialogBar {
 
   // A notification from one of the bar's controls; false when it is none.
   bool command(int id, int code);
-  void scrolled(HWND control);
+  void scrolled(HWND control);  // the tone slider or the brush size's arrows
   bool drawItem(const DRAWITEMSTRUCT& item);
   // Checks a number field whose text may have been left out of range.
   void checkFields();
@@ -66,12 +66,14 @@ class DialogBar {
     return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
   void addSize();
+  // The number fields' values when they are in range; false if one is not.
+  bool takeFields();
   bool checkNumber(HWND field, const char* what, int32_t low, int32_t high, int32_t& value);
 
   Frame& frame_;
   HWND toolbar_ = nullptr, bar_ = nullptr, page_ = nullptr, box_ = nullptr;
   HWND sizeField_ = nullptr, tone_ = nullptr, toneNumber_ = nullptr, swatch_[2] = {};
-  HWND shape_ = nullptr, brushSize_ = nullptr, mask_ = nullptr, protect_ = nullptr;
+  HWND shape_ = nullptr, brushSize_ = nullptr, spin_ = nullptr, mask_ = nullptr, protect_ = nullptr;
   HWND protectIndex_ = nullptr, zoomBox_ = nullptr, grid_ = nullptr;
   HBITMAP buttonBitmap_ = nullptr;
   std::wstring tipText_;

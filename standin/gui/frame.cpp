@@ -24,6 +24,7 @@ LRESULT CALLBACK paneProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_COMMAND:
     case WM_HSCROLL:
+    case WM_VSCROLL:
     case WM_NOTIFY:
     case WM_DRAWITEM:
       return SendMessageW(GetAncestor(window, GA_ROOT), message, wParam, lParam);
@@ -486,6 +487,7 @@ LRESULT Frame::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         bar_.command(LOWORD(wParam), HIWORD(wParam));
       return 0;
     case WM_HSCROLL:
+    case WM_VSCROLL:
       bar_.scrolled(reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_DRAWITEM:
