@@ -236,7 +236,8 @@ TEST(VersionResource, SaysWhichTessalyThisIs) {
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
   // "0.01" is 0.1.0.0: each part of the text a number.
   uint32_t numbers[4] = {};
-  std::string version = TESSALY_VERSION;
+  const std::string version =
+      reinterpret_cast<const char*>(static_cast<uintptr_t>(get32(record + 24)));
   for (std::size_t i = 0, start = 0; i < 4 && start <= version.size(); ++i) {
     const std::size_t dot = std::min(version.find('.', start), version.size());
     numbers[i] = static_cast<uint32_t>(std::stoul(version.substr(start, dot - start)));
