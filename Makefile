@@ -1,12 +1,16 @@
 # Entry points for people and CI; the real work is in CMakePresets.json.
 #   make test   every test suite: native, sanitizers, 32-bit Windows under Wine,
-#               and the fuzzer (its corpus replayed, then a minute of new inputs);
+#               a second build of what make dist ships, from a copy of the tree in
+#               another folder, compared byte for byte with the first (about a
+#               minute), and the fuzzer (its corpus replayed, then a minute of new inputs);
 #               where the kernel cannot run 32-bit programs, the Windows tests
 #               run on a 64-bit build of the same sources under wine64 instead
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
 #               recording the session to out/session.strokes
-#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in
+#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in,
+#               and dist/SHA256SUMS; the same sources give the same bytes, in any
+#               folder (make test builds them twice and compares)
 #   make bench  the stamping benchmarks: the fast engine against the previous
 #               revision's and the literal one, natively and under Wine, and
 #               what each stamping path buys
@@ -14,8 +18,8 @@
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
 
-.PHONY: prereqs test test-native test-sanitize test-win32 test-win64 test-fuzz build-win32 dist bench fuzz \
-	fuzz-scripts demo draw format clean
+.PHONY: prereqs test test-native test-sanitize test-win32 test-win64 test-fuzz test-reproducible \
+	build-win32 dist bench fuzz fuzz-scripts demo draw format clean
 
 prereqs:
 	@scripts/install-prereqs.sh
@@ -31,10 +35,14 @@ with-windows-build = if $(CAN_RUN_WIN32); then $(2) build/win32 $(3); else \
 	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target $(1) && \
 	  TESSALY_WINE=/usr/lib/wine/wine64 $(2) build/win64 $(3); fi
 
+# What make dist packs: the 32-bit build's library and the stand-in's programs.
+DIST_TARGETS = Tessaly standin standin-gui
+
 test: prereqs
 	cmake --workflow --preset native
 	cmake --workflow --preset sanitize
 	cmake --workflow --preset win32
+	python3 scripts/check_reproducible.py $(DIST_TARGETS)
 	@$(CAN_RUN_WIN32) || { echo "No 32-bit programs on this machine: the Windows tests run on the 64-bit build."; \
 	  cmake --workflow --preset win64; }
 	cmake --workflow --preset fuzz
@@ -54,26 +62,21 @@ test-win64: prereqs
 test-fuzz: prereqs
 	cmake --workflow --preset fuzz
 
+# A second build of the shipped files from a copy of the tree, compared byte
+# for byte with build/win32's.
+test-reproducible: prereqs
+	python3 scripts/check_reproducible.py $(DIST_TARGETS)
+
 build-win32: prereqs
 	cmake --preset win32
 	cmake --build --preset win32
 
-# The version, from CMakeLists.txt's project() line.
-VERSION := $(shell sed -n 's/^project.Tessaly VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-
 # The library, the note with Windows line ends, and the stand-in a user runs
-# when something goes wrong.
+# when something goes wrong (scripts/pack-dist.sh), with their checksum.
 dist: prereqs
 	cmake --preset win32
-	cmake --build --preset win32 --target Tessaly standin standin-gui
-	rm -rf dist/stage && mkdir -p dist/stage/standin
-	cp build/win32/bin/Tessaly.dll dist/stage/
-	cp build/win32/bin/standin.exe build/win32/bin/standin-gui.exe dist/stage/standin/
-	sed -e 's/@VERSION@/$(VERSION)/' -e 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
-	rm -f dist/Tessaly-$(VERSION).zip
-	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe
-	rm -rf dist/stage
-	@echo "dist/Tessaly-$(VERSION).zip"
+	cmake --build --preset win32 --target $(DIST_TARGETS)
+	@sh scripts/pack-dist.sh build/win32 dist
 
 # Optimised native build; prints a table of medians and ratios when done
 # (BENCH_ARGS adds Google Benchmark options). Then the tiny-stroke timer,

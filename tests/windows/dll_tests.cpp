@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -201,6 +202,74 @@ TEST(GetInfo, FillsEveryFieldButTheEditorsTwo) {
   ASSERT_EQ(getInfo()(again), 1);
   EXPECT_EQ(std::memcmp(again + 4, record + 4, 12), 0);
   EXPECT_EQ(std::memcmp(again + 20, record + 20, 12), 0);
+}
+
+// The version resource, as Windows reads it for the file's properties: the
+// numbers and texts of what ZVGetInfo hands the editor, the strings converted
+// from its code page.
+TEST(VersionResource, SaysWhichTessalyThisIs) {
+  uint8_t record[32] = {};
+  ASSERT_EQ(getInfo()(record), 1);
+  auto text = [&](std::size_t offset) {
+    const char* bytes =
+        reinterpret_cast<const char*>(static_cast<uintptr_t>(get32(record + offset)));
+    const int length = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, -1, &wide[0], length);
+    wide.pop_back();  // the NUL
+    return wide;
+  };
+
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_NE(GetModuleFileNameW(library(), path, MAX_PATH), 0u);
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+  ASSERT_NE(size, 0u);
+  std::vector<uint8_t> block(size);
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
+
+  void* value = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", &value, &length));
+  ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+  // "0.01" is 0.1.0.0: each part of the text a number.
+  uint32_t numbers[4] = {};
+  const std::string version =
+      reinterpret_cast<const char*>(static_cast<uintptr_t>(get32(record + 24)));
+  for (std::size_t i = 0, start = 0; i < 4 && start <= version.size(); ++i) {
+    const std::size_t dot = std::min(version.find('.', start), version.size());
+    numbers[i] = static_cast<uint32_t>(std::stoul(version.substr(start, dot - start)));
+    start = dot + 1;
+  }
+  EXPECT_EQ(fixed->dwFileVersionMS, numbers[0] << 16 | numbers[1]);
+  EXPECT_EQ(fixed->dwFileVersionLS, numbers[2] << 16 | numbers[3]);
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  EXPECT_EQ(fixed->dwFileFlags, 0u);
+
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &value, &length));
+  ASSERT_EQ(length, 4u);
+  const auto* translation = static_cast<const WORD*>(value);
+  EXPECT_EQ(translation[0], 0x0411);  // Japanese
+  EXPECT_EQ(translation[1], 1200);    // UTF-16
+
+  auto field = [&](const wchar_t* name) {
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+    void* found = nullptr;
+    UINT characters = 0;
+    if (!VerQueryValueW(block.data(), key.c_str(), &found, &characters)) return std::wstring(L"?");
+    return std::wstring(static_cast<const wchar_t*>(found));
+  };
+  EXPECT_EQ(field(L"ProductName"), text(8));
+  EXPECT_EQ(field(L"FileDescription"), text(12));
+  EXPECT_EQ(field(L"LegalCopyright"), text(20));
+  EXPECT_EQ(field(L"FileVersion"), text(24));
+  EXPECT_EQ(field(L"ProductVersion"), text(24));
+  EXPECT_EQ(field(L"OriginalFilename"), L"Tessaly.dll");
+  EXPECT_EQ(text(12).size(), 11u);  // the description's characters, not its bytes
 }
 
 }  // namespace
