@@ -2,13 +2,15 @@
 # Installs what the build and the tests need on Debian bookworm, and nothing
 # when all of it is present. The 64-bit mingw and wine64 serve machines whose
 # kernel cannot run 32-bit programs (see the Makefile's test target); Xvfb,
-# xdotool and ImageMagick drive and photograph the interactive stand-in.
+# xdotool and ImageMagick drive and photograph the interactive stand-in, and
+# IPA Gothic gives Wine the Japanese characters of a pen's description.
 # Runs apt as root (directly, or through sudo).
 set -eu
 
 packages="cmake make g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 libstb-dev zip python3 clang-format
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool imagemagick"
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool imagemagick
+  fonts-ipafont-gothic"
 
 missing=""
 for p in $packages; do
