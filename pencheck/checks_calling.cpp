@@ -1,0 +1,80 @@
+// The calling convention of both exports, measured by the 32-bit thunk.
+#include <windows.h>
+
+#include <string>
+
+#include "check_helpers.h"
+#include "checks.h"
+#include "zorvel_windows.h"
+
+namespace {
+
+std::string lostRegisters(uint32_t lost) {
+  std::string s;
+  const struct {
+    uint32_t bit;
+    const char* name;
+  } names[] = {{kLostEbx, "EBX"}, {kLostEsi, "ESI"}, {kLostEdi, "EDI"}, {kLostEbp, "EBP"}};
+  for (const auto& n : names)
+    if (lost & n.bit) s += (s.empty() ? "" : ", ") + std::string(n.name);
+  return s;
+}
+
+// One finding per export and kind of fault.
+void judge(CheckContext& c, const std::string& exportName, const CallEffects& e,
+           const std::string& call, std::string& seen) {
+  if (e.bytesPopped != 0 && seen.find("pop") == std::string::npos) {
+    seen += "pop";
+    c.report.fail(exportName + " " +
+                  (e.bytesPopped > 0 ? "removed " + std::to_string(e.bytesPopped) +
+                                           " bytes of its arguments from the stack (stdcall, or "
+                                           "another callee-pops convention): declare it __cdecl"
+                                     : "left " + std::to_string(-e.bytesPopped) +
+                                           " extra bytes on the stack") +
+                  "; the editor removes the arguments itself (" + call + ")");
+  }
+  const uint32_t lost = e.registersLost & ~kLeftDirection;
+  if (lost && seen.find("reg") == std::string::npos) {
+    seen += "reg";
+    c.report.fail(exportName + " did not keep " + lostRegisters(lost) +
+                  ", which a cdecl function must preserve for its caller (" + call + ")");
+  }
+  if ((e.registersLost & kLeftDirection) && seen.find("df") == std::string::npos) {
+    seen += "df";
+    c.report.fail(exportName + " returned with the direction flag set (" + call + ")");
+  }
+}
+
+}  // namespace
+
+void checkCallingConvention(CheckContext& c) {
+  Pen pen;
+  if (!loadOrSkip(c, pen)) return;
+  std::string seenInfo, seenPen;
+  PenInfo info{};
+  beginCall("getinfo", true, "_ZVGetInfo");
+  const CallEffects e = callGetInfo(pen, &info);
+  endCall();
+  judge(c, pen.getInfoName, e, "_ZVGetInfo", seenInfo);
+
+  zorvel_windows::Tree tree;
+  SceneSpec spec;
+  Stage stage(spec, Layout());
+  if (!tree.complete() || !stage.ok()) {
+    c.report.skip("the editor's windows could not be created");
+    return;
+  }
+  tree.select(spec.boxItem);
+  int calls = 1;
+  for (const Step& step : standardScript(spec, c.rng, c.strictness())) {
+    if (c.excludes(step.kind)) continue;
+    prepareRecord(stage, step);
+    const CallEffects pe = sendStep(c, pen, tree.view, stage, step, true);
+    judge(c, pen.penName, pe, describeStepShort(step), seenPen);
+    ++calls;
+  }
+  if (!c.report.failures())
+    c.report.summary(std::to_string(calls) +
+                     " calls: both exports leave the stack and EBX, ESI, EDI, EBP as they found "
+                     "them");
+}
