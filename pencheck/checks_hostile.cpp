@@ -4,6 +4,7 @@
 // that has nothing to do with the hostile part is left to messages.returns.
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -56,7 +57,8 @@ void probe(CheckContext& c, Session& s) {
 // description names what is hostile.
 void hostile(CheckContext& c, Session& s, PenContext* ctx, const char* kind, uint32_t message,
              uint32_t keyFlags, int32_t x, int32_t y, const std::string& what) {
-  if (c.excludes(kind)) return;
+  // A drag means nothing without the press it follows.
+  if (c.excludes(kind) || (std::string(kind) == "drag" && c.excludes("lpress"))) return;
   ctx->cursorX = x;
   ctx->cursorY = y;
   ctx->stateFlags &= ~(PCF_DRAWN | PCF_COLOUR);
@@ -69,17 +71,19 @@ void hostile(CheckContext& c, Session& s, PenContext* ctx, const char* kind, uin
 }
 
 
-// A bitmap of any size, reserved and committed as the pen touches it.
+// A bitmap of any size: committed whole up to 256 MiB when `whole` (a pen
+// may read every byte of a brush), else reserved and committed as the pen
+// touches it.
 struct BigBitmap {
   Block header, bits;
   int64_t width = 0, height = 0, stride = 0;
-  bool place(int64_t w, int64_t h, const std::string& name, uint8_t fill) {
+  bool place(int64_t w, int64_t h, const std::string& name, uint8_t fill, bool whole = false) {
     width = w;
     height = h;
     stride = (w + 3) & ~int64_t{3};
     const uint64_t bytes = static_cast<uint64_t>(stride) * static_cast<uint64_t>(h);
     if (bytes > SIZE_MAX / 2) return false;
-    const bool small = bytes <= (1u << 20);
+    const bool small = bytes <= (whole ? (256u << 20) : (1u << 20));
     bits = Block(small ? Block::Kind::Slack : Block::Kind::Lazy, static_cast<std::size_t>(bytes),
                  name, fill);
     header = Block(Block::Kind::Slack, 40, name + " header", 0);
@@ -120,6 +124,7 @@ void checkHostileCanvas(CheckContext& c) {
   if (c.strictness() >= 8) shapes.insert(shapes.end(), {{(1 << 24) + 1, 1}, {1, (1 << 24) + 1}});
   if (c.strictness() >= 10) shapes.insert(shapes.end(), {{INT32_MAX, 1}, {1, INT32_MAX}});
   std::string widest;
+  int64_t widestUsed = 0, tallestUsed = 0;
   for (Shape shape : shapes) {
     BigBitmap canvas, mask, pick;
     const int64_t askedW = shape.w, askedH = shape.h;
@@ -137,6 +142,8 @@ void checkHostileCanvas(CheckContext& c) {
     if (shape.w != askedW || shape.h != askedH)
       widest += (widest.empty() ? "" : "; ") + size(shape.w, shape.h) + " in place of " +
                 size(askedW, askedH) + ", which the address space could not hold";
+    if (shape.h == 1) widestUsed = std::max(widestUsed, shape.w);
+    if (shape.w == 1) tallestUsed = std::max(tallestUsed, shape.h);
     BigBitmap brush;
     brush.place(3, 3, "the brush", 0);
     ctx.canvasHeader = canvas.header.data();
@@ -167,11 +174,11 @@ void checkHostileCanvas(CheckContext& c) {
   mask.place(64, 48, "the mask", 1);
   pick.place(64, 48, "the pick source", 0);
   std::vector<Shape> brushes = {{0, 0}, {0, 7}, {7, 0}, {1, 1}, {256, 256}, {4096, 4096}};
-  if (c.strictness() >= 9) brushes.insert(brushes.end(), {{INT32_MAX / 2, 1}, {1, 1 << 26}});
+  if (c.strictness() >= 9) brushes.insert(brushes.end(), {{1 << 28, 1}, {1, 1 << 26}});
   for (Shape shape : brushes) {
     BigBitmap brush;
     const int64_t askedW = shape.w, askedH = shape.h;
-    while (!brush.place(shape.w, shape.h, "the brush", 0)) {
+    while (!brush.place(shape.w, shape.h, "the brush", 0, true)) {
       if (shape.w > 1) shape.w = shape.w / 2 + 1;
       else if (shape.h > 1) shape.h = shape.h / 2 + 1;
       else break;
@@ -195,10 +202,10 @@ void checkHostileCanvas(CheckContext& c) {
     hostile(c, s, &ctx, "lrelease", WM_LBUTTONUP, 0, -30, -30, what);
   }
   if (!widest.empty()) c.report.note("used " + widest);
-  c.report.summary(std::to_string(s.calls) + " calls returned within the timeout; canvases up " +
-                   "to " + (c.strictness() >= 10 ? "2147483647" : c.strictness() >= 8 ? "16777217" : "65537") +
-                   " wide or tall" + (widest.empty() ? "" : " (" + widest + ")") +
-                   ", brushes up to " + (c.strictness() >= 9 ? "1073741823 x 1" : "4096 x 4096"));
+  c.report.summary(std::to_string(s.calls) + " calls returned within the timeout; canvases from " +
+                   "1 x 1 to " + size(widestUsed, 1) + " and " + size(1, tallestUsed) +
+                   (widest.empty() ? "" : " (" + widest + ")") + ", brushes from 0 x 0 to " +
+                   (c.strictness() >= 9 ? "268435456 x 1 and 1 x 67108864" : "4096 x 4096"));
 }
 
 void checkHostileCursor(CheckContext& c) {

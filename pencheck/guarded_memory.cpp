@@ -63,6 +63,7 @@ void forgetRegions(uintptr_t begin, uintptr_t end) {
   LONG n = regionCount;
   for (LONG i = 0; i < n;) {
     if (regions[i].begin >= begin && regions[i].end <= end) {
+      InterlockedExchangeAdd(&committed, -static_cast<LONG>(regions[i].committed));
       regions[i] = regions[n - 1];
       --n;
     } else {
@@ -72,16 +73,21 @@ void forgetRegions(uintptr_t begin, uintptr_t end) {
   InterlockedExchange(&regionCount, n);
 }
 
-void forgetAllRegions() { InterlockedExchange(&regionCount, 0); }
+void forgetAllRegions() {
+  InterlockedExchange(&regionCount, 0);
+  InterlockedExchange(&committed, 0);
+}
 
-const Region* regionAt(uintptr_t address) {
+static Region* findRegion(uintptr_t address) {
   for (LONG i = 0; i < regionCount; ++i)
     if (address >= regions[i].begin && address < regions[i].end) return &regions[i];
   return nullptr;
 }
 
+const Region* regionAt(uintptr_t address) { return findRegion(address); }
+
 bool commitLazyPage(uintptr_t address) {
-  const Region* r = regionAt(address);
+  Region* r = findRegion(address);
   if (!r || r->role != RegionRole::Lazy) return false;
   const std::size_t page = pageSize();
   if (static_cast<std::size_t>(committed) + page > kLazyBudget) return false;
@@ -89,6 +95,7 @@ bool commitLazyPage(uintptr_t address) {
   if (!VirtualAlloc(at, page, MEM_COMMIT, PAGE_READWRITE)) return false;
   std::memset(at, r->fill, page);
   InterlockedExchangeAdd(&committed, static_cast<LONG>(page));
+  r->committed += page;
   return true;
 }
 

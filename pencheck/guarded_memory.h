@@ -26,6 +26,7 @@ struct Region {
   // For a bitmap's pixels: the geometry that turns an offset into (x, y).
   int64_t width = 0, height = 0, stride = 0;
   uint8_t fill = 0;  // Lazy: the byte a fresh page holds
+  std::size_t committed = 0;  // Lazy: bytes committed so far
 };
 
 // The registry the fault handler reads; fixed size, no allocation.
@@ -35,7 +36,8 @@ void forgetAllRegions();
 const Region* regionAt(uintptr_t address);
 
 // Called from the vectored exception handler for an access violation at
-// `address`: commits the page when it lies in a lazy region within budget.
+// `address`: commits the page when it lies in a lazy region within budget
+// (the bytes committed in all lazy regions alive at once).
 bool commitLazyPage(uintptr_t address);
 std::size_t lazyCommittedBytes();
 constexpr std::size_t kLazyBudget = 512u << 20;

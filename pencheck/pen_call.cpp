@@ -154,8 +154,13 @@ std::string nearMiss(const std::vector<std::string>& names, const std::string& w
   return "";
 }
 
+Pen::~Pen() { unloadPen(*this); }
+
 bool loadPen(const std::string& path, Pen& pen, std::string& error, bool& loaded) {
-  pen = Pen();
+  unloadPen(pen);
+  pen.getInfo = pen.pen = nullptr;
+  pen.getInfoName.clear();
+  pen.penName.clear();
   pen.path = path;
   loaded = false;
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -15,7 +15,12 @@
 #include "pen_info.h"
 #include "status_block.h"
 
+// Unloaded when it goes (a call of kind "free").
 struct Pen {
+  Pen() = default;
+  ~Pen();
+  Pen(const Pen&) = delete;
+  Pen& operator=(const Pen&) = delete;
   HMODULE module = nullptr;
   void* getInfo = nullptr;
   void* pen = nullptr;
