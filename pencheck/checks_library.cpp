@@ -60,7 +60,7 @@ std::string importAdvice(const std::string& name) {
       starts("ucrtbase") || starts("api-ms-win-crt"))
     return "the Visual C++ runtime, which not every Windows has: link it statically (/MT)";
   if (starts("api-ms-win-")) return "an API set that older Windows lacks";
-  return "which the user would have to install beside the editor";
+  return "a library the user would have to install beside the editor";
 }
 
 DWORD WINAPI doNothing(void*) { return 0; }

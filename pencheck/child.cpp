@@ -123,7 +123,7 @@ void reportCrash(const CheckInfo& check, StatusBlock* block) {
                             ", after " + call + "): please report this with the log");
     return;
   }
-  const std::string text = what + " at " + where + " during " + call;
+  const std::string text = what + ", at " + where + ", during " + call;
   if (!watched && block->ordinary && ownerOfKind(kind) != std::string(check.name))
     appendReport(block, "FOREIGN " + kind + "\t" + text);
   else

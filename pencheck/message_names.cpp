@@ -36,7 +36,8 @@ std::string keyFlagsText(uint32_t keyFlags) {
     if (keyFlags & n.bit) s += (s.empty() ? "" : "|") + std::string(n.name);
   const uint32_t rest = keyFlags & ~static_cast<uint32_t>(MK_LBUTTON | MK_RBUTTON | MK_SHIFT |
                                                           MK_CONTROL | MK_MBUTTON);
-  if (rest || s.empty()) {
+  if (keyFlags == 0) return "0";
+  if (rest) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(rest));
     s += (s.empty() ? "" : "|") + std::string(text);

@@ -215,8 +215,12 @@ std::vector<Step> randomSteps(const SceneSpec& spec, Rng& rng, int count) {
 std::string describeStepShort(const Step& step) {
   char text[160];
   const bool key = step.message == WM_KEYDOWN || step.message == WM_KEYUP || step.message == WM_CHAR;
+  const bool mouse = step.message >= WM_MOUSEMOVE && step.message <= WM_RBUTTONUP;
   if (key)
     std::snprintf(text, sizeof text, "%s (key 0x%02X)", messageName(step.message).c_str(),
+                  static_cast<unsigned>(step.keyFlags));
+  else if (!mouse)
+    std::snprintf(text, sizeof text, "%s (wParam 0x%X)", messageName(step.message).c_str(),
                   static_cast<unsigned>(step.keyFlags));
   else
     std::snprintf(text, sizeof text, "%s (%s) at (%d, %d)", messageName(step.message).c_str(),
