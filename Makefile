@@ -6,7 +6,8 @@
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
 #               recording the session to out/session.strokes
-#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in
+#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note, the stand-in
+#               and the validator
 #   make bench  the stamping benchmarks: the fast engine against the previous
 #               revision's and the literal one, natively and under Wine, and
 #               what each stamping path buys
@@ -61,17 +62,19 @@ build-win32: prereqs
 # The version, from CMakeLists.txt's project() line.
 VERSION := $(shell sed -n 's/^project.Tessaly VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
-# The library, the note with Windows line ends, and the stand-in a user runs
-# when something goes wrong.
+# The library, the note with Windows line ends, and the stand-in and the
+# validator a user runs when something goes wrong.
 dist: prereqs
 	cmake --preset win32
-	cmake --build --preset win32 --target Tessaly standin standin-gui
+	cmake --build --preset win32 --target Tessaly standin standin-gui pencheck
 	rm -rf dist/stage && mkdir -p dist/stage/standin
 	cp build/win32/bin/Tessaly.dll dist/stage/
 	cp build/win32/bin/standin.exe build/win32/bin/standin-gui.exe dist/stage/standin/
+	cp build/win32/bin/pencheck.exe dist/stage/standin/
 	sed -e 's/@VERSION@/$(VERSION)/' -e 's/$$/\r/' resources/INSTALL.txt > dist/stage/INSTALL.txt
 	rm -f dist/Tessaly-$(VERSION).zip
-	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe
+	cd dist/stage && zip -X -q ../Tessaly-$(VERSION).zip Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe \
+	  standin/pencheck.exe
 	rm -rf dist/stage
 	@echo "dist/Tessaly-$(VERSION).zip"
 

@@ -15,9 +15,9 @@
 // Kinds of message a host sends. A crash or hang on an ordinary call of one
 // of them belongs to messages.returns; any other check leaves that kind out
 // and runs again.
-constexpr const char* kMessageKinds[] = {"lpress", "drag", "move", "lrelease", "rpress-in",
-                                         "rpress-out", "rrelease", "key", "focus", "user",
-                                         "unknown"};
+constexpr const char* kMessageKinds[] = {"lpress",    "drag",       "move",     "lrelease",
+                                         "rpress-in", "rpress-out", "rrelease", "key",
+                                         "focus",     "user",       "unknown"};
 bool isMessageKind(const std::string& kind);
 // The check that reports a crash or hang on an ordinary call of `kind`.
 const char* ownerOfKind(const std::string& kind);

@@ -114,9 +114,8 @@ bool Identity::sameAs(const Identity& o, bool comparePointers, std::string& diff
       return false;
     }
     if (comparePointers && s.a->pointer != s.b->pointer) {
-      difference = std::string(s.field) + " moved from " + hex32(static_cast<uint32_t>(
-                                                               reinterpret_cast<uintptr_t>(
-                                                                   s.a->pointer))) +
+      difference = std::string(s.field) + " moved from " +
+                   hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(s.a->pointer))) +
                    " to another address";
       return false;
     }
@@ -135,8 +134,7 @@ CallEffects sendStep(CheckContext& c, const Pen& pen, HWND window, const Stage& 
                      const Step& step, bool ordinary) {
   (void)c;
   beginCall(step.kind, ordinary, describeStep(step, stage.spec()));
-  const CallEffects e =
-      callPen(pen, window, step.message, step.keyFlags, 0x12345678, stage.ctx());
+  const CallEffects e = callPen(pen, window, step.message, step.keyFlags, 0x12345678, stage.ctx());
   endCall();
   return e;
 }

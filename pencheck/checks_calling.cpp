@@ -5,6 +5,7 @@
 
 #include "check_helpers.h"
 #include "checks.h"
+#include "guarded_memory.h"
 #include "zorvel_windows.h"
 
 namespace {
@@ -26,11 +27,11 @@ void judge(CheckContext& c, const std::string& exportName, const CallEffects& e,
   if (e.bytesPopped != 0 && seen.find("pop") == std::string::npos) {
     seen += "pop";
     c.report.fail(exportName + " " +
-                  (e.bytesPopped > 0 ? "removed " + std::to_string(e.bytesPopped) +
-                                           " bytes of its arguments from the stack (stdcall, or "
-                                           "another callee-pops convention): declare it __cdecl"
-                                     : "left " + std::to_string(-e.bytesPopped) +
-                                           " extra bytes on the stack") +
+                  (e.bytesPopped > 0
+                       ? "removed " + std::to_string(e.bytesPopped) +
+                             " bytes of its arguments from the stack (stdcall, or "
+                             "another callee-pops convention): declare it __cdecl"
+                       : "left " + std::to_string(-e.bytesPopped) + " extra bytes on the stack") +
                   "; the editor removes the arguments itself (" + call + ")");
   }
   const uint32_t lost = e.registersLost & ~kLeftDirection;
@@ -51,9 +52,10 @@ void checkCallingConvention(CheckContext& c) {
   Pen pen;
   if (!loadOrSkip(c, pen)) return;
   std::string seenInfo, seenPen;
-  PenInfo info{};
+  // Slack around the record: a write past it is identity.record's finding.
+  Block record(Block::Kind::Slack, 3 * sizeof(PenInfo), "the PenInfo record");
   beginCall("getinfo", true, "_ZVGetInfo");
-  const CallEffects e = callGetInfo(pen, &info);
+  const CallEffects e = callGetInfo(pen, reinterpret_cast<PenInfo*>(record.data()));
   endCall();
   judge(c, pen.getInfoName, e, "_ZVGetInfo", seenInfo);
 

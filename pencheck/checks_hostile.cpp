@@ -70,7 +70,6 @@ void hostile(CheckContext& c, Session& s, PenContext* ctx, const char* kind, uin
   ++s.calls;
 }
 
-
 // A bitmap of any size: committed whole up to 256 MiB when `whole` (a pen
 // may read every byte of a brush), else reserved and committed as the pen
 // touches it.
@@ -100,9 +99,7 @@ struct BigBitmap {
   }
 };
 
-std::string size(int64_t w, int64_t h) {
-  return std::to_string(w) + " x " + std::to_string(h);
-}
+std::string size(int64_t w, int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 }  // namespace
 
@@ -119,8 +116,8 @@ void checkHostileCanvas(CheckContext& c) {
   struct Shape {
     int64_t w, h;
   };
-  std::vector<Shape> shapes = {{1, 1}, {2, 1}, {3, 2}, {4, 1}, {5, 3}, {63, 1}, {64, 2},
-                               {65, 3}, {4095, 1}, {4097, 2}, {65537, 1}, {1, 65537}};
+  std::vector<Shape> shapes = {{1, 1},  {2, 1},  {3, 2},    {4, 1},    {5, 3},     {63, 1},
+                               {64, 2}, {65, 3}, {4095, 1}, {4097, 2}, {65537, 1}, {1, 65537}};
   if (c.strictness() >= 8) shapes.insert(shapes.end(), {{(1 << 24) + 1, 1}, {1, (1 << 24) + 1}});
   if (c.strictness() >= 10) shapes.insert(shapes.end(), {{INT32_MAX, 1}, {1, INT32_MAX}});
   std::string widest;
@@ -134,9 +131,12 @@ void checkHostileCanvas(CheckContext& c) {
       canvas = BigBitmap();
       mask = BigBitmap();
       pick = BigBitmap();
-      if (shape.w > 1) shape.w = shape.w / 2 + 1;
-      else if (shape.h > 1) shape.h = shape.h / 2 + 1;
-      else break;
+      if (shape.w > 1)
+        shape.w = shape.w / 2 + 1;
+      else if (shape.h > 1)
+        shape.h = shape.h / 2 + 1;
+      else
+        break;
     }
     if (!canvas.bits.ok()) continue;
     if (shape.w != askedW || shape.h != askedH)
@@ -179,9 +179,12 @@ void checkHostileCanvas(CheckContext& c) {
     BigBitmap brush;
     const int64_t askedW = shape.w, askedH = shape.h;
     while (!brush.place(shape.w, shape.h, "the brush", 0, true)) {
-      if (shape.w > 1) shape.w = shape.w / 2 + 1;
-      else if (shape.h > 1) shape.h = shape.h / 2 + 1;
-      else break;
+      if (shape.w > 1)
+        shape.w = shape.w / 2 + 1;
+      else if (shape.h > 1)
+        shape.h = shape.h / 2 + 1;
+      else
+        break;
     }
     if (!brush.bits.ok()) continue;
     if (shape.w != askedW || shape.h != askedH)
@@ -194,7 +197,8 @@ void checkHostileCanvas(CheckContext& c) {
     ctx.brushHeader = brush.header.data();
     ctx.brushBits = brush.bits.data();
     ctx.stateFlags = 0;
-    const std::string what = "a " + size(shape.w, shape.h) + " brush of all ink on a 64 x 48 canvas";
+    const std::string what =
+        "a " + size(shape.w, shape.h) + " brush of all ink on a 64 x 48 canvas";
     hostile(c, s, &ctx, "lpress", WM_LBUTTONDOWN, MK_LBUTTON, 32, 24, what);
     hostile(c, s, &ctx, "drag", WM_MOUSEMOVE, MK_LBUTTON, 40, 30, what);
     hostile(c, s, &ctx, "drag", WM_MOUSEMOVE, MK_LBUTTON, -10, 60, what);
@@ -217,8 +221,8 @@ void checkHostileCursor(CheckContext& c) {
   Stage stage(spec, Layout());
   if (!stage.ok()) return;
   PenContext* ctx = stage.ctx();
-  const int32_t distant[] = {INT32_MIN, INT32_MIN + 1, -(1 << 30), -1, 0, 40, 1 << 30, INT32_MAX - 1,
-                         INT32_MAX};
+  const int32_t distant[] = {INT32_MIN, INT32_MIN + 1, -(1 << 30),    -1,       0,
+                             40,        1 << 30,       INT32_MAX - 1, INT32_MAX};
   for (const char* item : {"3x2 pixels", "1x1 pixel", "16x16 pixels"}) {
     s.tree->select(item);
     const std::string what = std::string("box '") + item + "', a 5 x 5 brush on a 37 x 23 canvas";
@@ -230,10 +234,14 @@ void checkHostileCursor(CheckContext& c) {
         hostile(c, s, ctx, "move", WM_MOUSEMOVE, 0, x, y, what);
       }
     // Drags across the whole coordinate range, each way.
-    const int32_t corners[][2] = {{INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX},
-                                  {INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MIN},
-                                  {10, 10},               {INT32_MAX, 10},
-                                  {INT32_MIN, 11},        {10, INT32_MIN}};
+    const int32_t corners[][2] = {{INT32_MIN, INT32_MIN},
+                                  {INT32_MAX, INT32_MAX},
+                                  {INT32_MIN, INT32_MAX},
+                                  {INT32_MAX, INT32_MIN},
+                                  {10, 10},
+                                  {INT32_MAX, 10},
+                                  {INT32_MIN, 11},
+                                  {10, INT32_MIN}};
     hostile(c, s, ctx, "lpress", WM_LBUTTONDOWN, MK_LBUTTON, 10, 10, what);
     for (const auto& p : corners)
       hostile(c, s, ctx, "drag", WM_MOUSEMOVE, MK_LBUTTON, p[0], p[1], what + ", a drag");
@@ -249,7 +257,8 @@ void checkHostileCursor(CheckContext& c) {
   ctx->toneLevel = 6;
   ctx->primaryColour = 0xFFFFFFFF;
   ctx->secondaryColour = 0x80000000;
-  hostile(c, s, ctx, "lpress", WM_LBUTTONDOWN, MK_LBUTTON, 4, 4, "colours 0xFFFFFFFF and 0x80000000");
+  hostile(c, s, ctx, "lpress", WM_LBUTTONDOWN, MK_LBUTTON, 4, 4,
+          "colours 0xFFFFFFFF and 0x80000000");
   c.report.summary(std::to_string(s.calls) +
                    " calls with cursors at +-2^31, drags across the whole range and tone levels "
                    "outside 0..16 returned within the timeout");
@@ -264,13 +273,24 @@ void checkHostileBox(CheckContext& c) {
   if (!stage.ok()) return;
   PenContext* ctx = stage.ctx();
   const std::string pad = "5x3 ";
-  std::vector<std::string> items = {
-      pad + std::string(251, 'p'),  // 255 characters
-      pad + std::string(252, 'p'),  // 256
-      pad + std::string(296, 'q'),  // 300
-      "3x2 \x92\xB7\x95\xFB\x8C\x60", "\x83\x73\x83\x4Ex2 ", "3\xFFx2 ", "3x2\xA0",
-      "\x81\x40" "3x2 ", "2147483647x2147483647 ", "2147483648x1 ", "99999999999x2 ", "0x0 ",
-      "1x0 ", " ", "x ", "4x", "4x4" + std::string(260, ' ')};
+  std::vector<std::string> items = {pad + std::string(251, 'p'),  // 255 characters
+                                    pad + std::string(252, 'p'),  // 256
+                                    pad + std::string(296, 'q'),  // 300
+                                    "3x2 \x92\xB7\x95\xFB\x8C\x60",
+                                    "\x83\x73\x83\x4Ex2 ",
+                                    "3\xFFx2 ",
+                                    "3x2\xA0",
+                                    "\x81\x40"
+                                    "3x2 ",
+                                    "2147483647x2147483647 ",
+                                    "2147483648x1 ",
+                                    "99999999999x2 ",
+                                    "0x0 ",
+                                    "1x0 ",
+                                    " ",
+                                    "x ",
+                                    "4x",
+                                    "4x4" + std::string(260, ' ')};
   auto stroke = [&](const std::string& what) {
     hostile(c, s, ctx, "lpress", WM_LBUTTONDOWN, MK_LBUTTON, 5, 5, what);
     hostile(c, s, ctx, "drag", WM_MOUSEMOVE, MK_LBUTTON, 30, 20, what);
@@ -278,8 +298,8 @@ void checkHostileBox(CheckContext& c) {
   };
   for (const std::string& item : items) {
     s.tree->select(item);
-    stroke("the item '" + cp932Text(item.substr(0, 24)) + (item.size() > 24 ? "..." : "") +
-           "' (" + std::to_string(item.size()) + " bytes) selected");
+    stroke("the item '" + cp932Text(item.substr(0, 24)) + (item.size() > 24 ? "..." : "") + "' (" +
+           std::to_string(item.size()) + " bytes) selected");
   }
   s.tree->clearSelection();
   stroke("no item selected");

@@ -40,8 +40,8 @@ void recordWithMarkers(CheckContext& c, const Pen& pen, uint8_t marker) {
   constexpr std::size_t kAround = 64;
   Block block(Block::Kind::Slack, 2 * kAround + sizeof(PenInfo), "the PenInfo record", marker);
   uint8_t* record = block.data() + kAround;
-  beginCall("getinfo", false, "_ZVGetInfo with a record pre-filled with 0x" +
-                                  hex32(marker).substr(8) + " bytes");
+  beginCall("getinfo", false,
+            "_ZVGetInfo with a record pre-filled with 0x" + hex32(marker).substr(8) + " bytes");
   const int32_t result = callGetInfo(pen, reinterpret_cast<PenInfo*>(record)).result;
   endCall();
   if (result != 1) c.report.fail("_ZVGetInfo returned " + std::to_string(result) + ", not 1");
@@ -89,8 +89,8 @@ BOOL CALLBACK findNameInType(HMODULE module, LPSTR type, LONG_PTR out) {
   if (FindResourceA(module, "PEN_BUTTON", type)) {
     char text[48];
     if (IS_INTRESOURCE(type))
-      std::snprintf(text, sizeof text, "type %u", static_cast<unsigned>(
-                                                      reinterpret_cast<uintptr_t>(type)));
+      std::snprintf(text, sizeof text, "type %u",
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(type)));
     else
       std::snprintf(text, sizeof text, "type \"%s\"", type);
     reinterpret_cast<TypeSearch*>(out)->found.push_back(text);
@@ -225,7 +225,9 @@ void checkIdentityButton(CheckContext& c) {
   std::memcpy(&h, dib, sizeof h);
   std::string shape = std::to_string(h.biWidth) + " x " + std::to_string(h.biHeight) + ", " +
                       std::to_string(h.biBitCount) + " bits per pixel";
-  if (h.biSize < 40) c.report.fail("PEN_BUTTON's header is " + std::to_string(h.biSize) + " bytes, not a BITMAPINFOHEADER (40)");
+  if (h.biSize < 40)
+    c.report.fail("PEN_BUTTON's header is " + std::to_string(h.biSize) +
+                  " bytes, not a BITMAPINFOHEADER (40)");
   if (h.biWidth != 20 || h.biHeight != 20)
     c.report.fail("PEN_BUTTON is " + std::to_string(h.biWidth) + " x " +
                   std::to_string(h.biHeight) + ", not 20 x 20 (rows bottom-up)");

@@ -34,12 +34,11 @@ bool readFileOrFail(CheckContext& c, PeFile& pe) {
 
 // Libraries that every Windows since XP has in its system folder.
 const char* const kSystemLibraries[] = {
-    "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll",
-    "ole32.dll",    "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",
-    "ntdll.dll",    "winmm.dll",    "version.dll",  "shlwapi.dll",  "imm32.dll",
-    "ws2_32.dll",   "wsock32.dll",  "rpcrt4.dll",   "winspool.drv", "msimg32.dll",
-    "mpr.dll",      "setupapi.dll", "crypt32.dll",  "secur32.dll",  "psapi.dll",
-    "opengl32.dll", "glu32.dll",    "usp10.dll",    "uxtheme.dll",  "winhttp.dll",
+    "kernel32.dll", "user32.dll",   "gdi32.dll",    "advapi32.dll", "shell32.dll", "ole32.dll",
+    "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "msvcrt.dll",   "ntdll.dll",   "winmm.dll",
+    "version.dll",  "shlwapi.dll",  "imm32.dll",    "ws2_32.dll",   "wsock32.dll", "rpcrt4.dll",
+    "winspool.drv", "msimg32.dll",  "mpr.dll",      "setupapi.dll", "crypt32.dll", "secur32.dll",
+    "psapi.dll",    "opengl32.dll", "glu32.dll",    "usp10.dll",    "uxtheme.dll", "winhttp.dll",
     "wininet.dll",  "userenv.dll",  "netapi32.dll", "iphlpapi.dll", "dbghelp.dll"};
 
 bool isSystemLibrary(const std::string& name) {
@@ -82,8 +81,8 @@ bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
   }
   bytes.resize(static_cast<std::size_t>(size.QuadPart));
   DWORD got = 0;
-  const BOOL ok = bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()),
-                                            &got, nullptr);
+  const BOOL ok = bytes.empty() ||
+                  ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
   const DWORD code = GetLastError();
   CloseHandle(file);
   if (!ok || (!bytes.empty() && got != bytes.size())) {
@@ -101,10 +100,12 @@ std::string libraryFileProblem(const PeFile& pe) {
   const uint16_t wanted = kIs32Bit ? kMachineI386 : kMachineAmd64;
   if (pe.machine != wanted || plus == kIs32Bit) {
     if (kIs32Bit)
-      return "a " + kind + " library: the editor is a 32-bit program and loads only PE32 i386 "
-                           "libraries";
-    return "a " + kind + " library: this 64-bit build of pencheck loads only PE32+ x86-64 "
-                         "libraries (use the 32-bit pencheck.exe for the editor's 32-bit pens)";
+      return "a " + kind +
+             " library: the editor is a 32-bit program and loads only PE32 i386 "
+             "libraries";
+    return "a " + kind +
+           " library: this 64-bit build of pencheck loads only PE32+ x86-64 "
+           "libraries (use the 32-bit pencheck.exe for the editor's 32-bit pens)";
   }
   return "";
 }
@@ -125,8 +126,9 @@ void checkLibraryFile(CheckContext& c) {
     c.report.fail(problem);
     return;
   }
-  c.report.summary(libraryFileDescription(pe) +
-                   (kIs32Bit ? "" : " (the shipped pen is PE32 i386, checked by the 32-bit build)"));
+  c.report.summary(
+      libraryFileDescription(pe) +
+      (kIs32Bit ? "" : " (the shipped pen is PE32 i386, checked by the 32-bit build)"));
 }
 
 void checkLibraryExports(CheckContext& c) {
@@ -150,9 +152,10 @@ void checkLibraryExports(CheckContext& c) {
       advice = "only " + miss + ", a stdcall-decorated name: declare it __cdecl and name it " +
                wanted + " in a .def file";
     else if (miss.find_first_not_of('_') == 0)
-      advice = "only " + miss + ", without the leading underscore the editor looks for (on i686 a "
-                                ".def line `" + std::string(wanted) + " = " + miss +
-               "` exports the right name)";
+      advice = "only " + miss +
+               ", without the leading underscore the editor looks for (on i686 a "
+               ".def line `" +
+               std::string(wanted) + " = " + miss + "` exports the right name)";
     else
       advice = "only " + miss + ", which is not spelt exactly so";
     c.report.fail(std::string("no export named ") + wanted + "; it has " + advice);
@@ -187,8 +190,8 @@ void checkLibraryLoad(CheckContext& c) {
     appendReport(c.report.block(), "UNLOADABLE");
     return;
   }
-  std::string what = "loaded at " + hex32(static_cast<uint32_t>(
-                                        reinterpret_cast<uintptr_t>(pen.module))) +
+  std::string what = "loaded at " +
+                     hex32(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pen.module))) +
                      " (DLL_PROCESS_ATTACH answered TRUE)";
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(pen.module);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
@@ -196,8 +199,7 @@ void checkLibraryLoad(CheckContext& c) {
   const DWORD entryRva = nt->OptionalHeader.AddressOfEntryPoint;
   if (entryRva) {
     using Entry = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
-    const auto entry =
-        reinterpret_cast<Entry>(reinterpret_cast<uintptr_t>(pen.module) + entryRva);
+    const auto entry = reinterpret_cast<Entry>(reinterpret_cast<uintptr_t>(pen.module) + entryRva);
     const struct {
       DWORD reason;
       const char* name;
@@ -225,8 +227,9 @@ void checkLibraryLoad(CheckContext& c) {
     what += ", no library entry";
   }
   if (!unloadPen(pen))
-    c.report.warn("the library stayed loaded after FreeLibrary: it keeps itself loaded, so its "
-                  "state outlives the editor's unloading it");
+    c.report.warn(
+        "the library stayed loaded after FreeLibrary: it keeps itself loaded, so its "
+        "state outlives the editor's unloading it");
   else
     what += ", unloaded";
   if (!c.report.failures()) c.report.summary(what);

@@ -25,8 +25,9 @@ struct Session {
     if (!loadOrSkip(c, pen)) return false;
     tree = std::make_unique<zorvel_windows::Tree>();
     if (!tree->complete()) {
-      c.report.skip("the editor's windows could not be created (under Wine: the null graphics "
-                    "driver, or a display, is needed)");
+      c.report.skip(
+          "the editor's windows could not be created (under Wine: the null graphics "
+          "driver, or a display, is needed)");
       return false;
     }
     return true;
@@ -123,19 +124,31 @@ void checkMessagesPointers(CheckContext& c) {
         stage.pointAtBuffers();
         PenContext* r = stage.ctx();
         const Needs n = needsOf(step, spec.maskOn);
-        const bool need[6] = {n.canvasHeader, n.canvasBits, n.maskBits,
+        const bool need[6] = {n.canvasHeader, n.canvasBits,  n.maskBits,
                               n.pickBits,     n.brushHeader, n.brushBits};
         auto aim = [&](int i, void* to) {
           switch (i) {
-            case 0: r->canvasHeader = to; break;
-            case 1: r->canvasBits = static_cast<uint8_t*>(to); break;
-            case 2: r->maskBits = static_cast<const uint8_t*>(to); break;
-            case 3: r->pickBits = static_cast<const uint8_t*>(to); break;
-            case 4: r->brushHeader = to; break;
-            default: r->brushBits = static_cast<const uint8_t*>(to); break;
+            case 0:
+              r->canvasHeader = to;
+              break;
+            case 1:
+              r->canvasBits = static_cast<uint8_t*>(to);
+              break;
+            case 2:
+              r->maskBits = static_cast<const uint8_t*>(to);
+              break;
+            case 3:
+              r->pickBits = static_cast<const uint8_t*>(to);
+              break;
+            case 4:
+              r->brushHeader = to;
+              break;
+            default:
+              r->brushBits = static_cast<const uint8_t*>(to);
+              break;
           }
         };
-        static const char* const names[6] = {"canvasHeader", "canvasBits", "maskBits",
+        static const char* const names[6] = {"canvasHeader", "canvasBits",  "maskBits",
                                              "pickBits",     "brushHeader", "brushBits"};
         std::string nulled;
         for (int i = 0; i < 6; ++i) {
@@ -159,7 +172,8 @@ void checkMessagesPointers(CheckContext& c) {
     }
   }
   if (!c.report.failures())
-    c.report.summary(counted(calls) + ": each read only the pointers its message needs (the "
+    c.report.summary(counted(calls) +
+                     ": each read only the pointers its message needs (the "
                      "others aimed at no-access pages" +
                      std::string(passes > 1 ? ", then were null)" : ")"));
 }
@@ -197,11 +211,11 @@ void checkMessagesWrites(CheckContext& c) {
           for (std::size_t i = 0; i < canvas.gapSize(); ++i)
             if (canvas.gap()[i] != Block::kGapByte) {
               if (once.first(std::string("gap ") + step.kind))
-                c.report.fail(std::string("wrote outside the canvas's bytes, ") +
-                                  (canvas.gap() < canvas.data() ? "before its start"
-                                                                : "after its end") +
-                                  ", during " + describeStep(step, spec),
-                              step.kind);
+                c.report.fail(
+                    std::string("wrote outside the canvas's bytes, ") +
+                        (canvas.gap() < canvas.data() ? "before its start" : "after its end") +
+                        ", during " + describeStep(step, spec),
+                    step.kind);
               break;
             }
         });
@@ -225,8 +239,8 @@ void checkMessagesFields(CheckContext& c) {
       [&](const Stage& stage, const Step&) {
         PenContext* r = stage.ctx();
         // Bits the host uses for itself, and now and then the pen's own.
-        r->stateFlags = (c.rng.next32() & ~(PCF_DRAWN | PCF_COLOUR | PCF_MASK)) |
-                        (r->stateFlags & PCF_MASK);
+        r->stateFlags =
+            (c.rng.next32() & ~(PCF_DRAWN | PCF_COLOUR | PCF_MASK)) | (r->stateFlags & PCF_MASK);
         if (c.rng.chance(25)) r->stateFlags |= c.rng.chance(50) ? PCF_DRAWN : PCF_COLOUR;
         before = *r;
       },
@@ -259,15 +273,18 @@ void checkMessagesFields(CheckContext& c) {
         if (foreign && once.first(std::string("set") + step.kind))
           c.report.fail("set stateFlags bit(s) " + hex32(foreign) +
                             ", which are the host's (a pen sets only PCF_DRAWN 0x03000000 and "
-                            "PCF_COLOUR 0x04000000)" + during,
+                            "PCF_COLOUR 0x04000000)" +
+                            during,
                         step.kind);
         if (!(before.stateFlags & PCF_COLOUR) && !(r->stateFlags & PCF_COLOUR) &&
             (r->primaryColour != before.primaryColour ||
              r->secondaryColour != before.secondaryColour) &&
             once.first(std::string("colour") + step.kind))
-          c.report.fail("changed a colour field without setting PCF_COLOUR (a host takes the "
-                        "colours back only after PCF_COLOUR)" + during,
-                        step.kind);
+          c.report.fail(
+              "changed a colour field without setting PCF_COLOUR (a host takes the "
+              "colours back only after PCF_COLOUR)" +
+                  during,
+              step.kind);
         // Put back what was broken, so that one fault is reported once.
         const uint32_t flags = r->stateFlags;
         const PenContext keep = *r;
@@ -281,14 +298,12 @@ void checkMessagesFields(CheckContext& c) {
         for (std::size_t i = 0; i < record.gapSize(); ++i)
           if (record.gap()[i] != Block::kGapByte) {
             if (once.first(std::string("before record") + step.kind))
-              c.report.fail("wrote before the start of the PenContext record" + during,
-                            step.kind);
+              c.report.fail("wrote before the start of the PenContext record" + during, step.kind);
             break;
           }
       });
   if (!c.report.failures())
-    c.report.summary(counted(calls) +
-                     " left the host's fields and bits alone and cleared no bit");
+    c.report.summary(counted(calls) + " left the host's fields and bits alone and cleared no bit");
 }
 
 void checkMessagesRectangle(CheckContext& c) {
@@ -316,11 +331,12 @@ void checkMessagesRectangle(CheckContext& c) {
         const SceneSpec& spec = stage.spec();
         const uint32_t drawn = r->stateFlags & PCF_DRAWN;
         if (drawn && drawn != PCF_DRAWN && once.first(std::string("half") + step.kind))
-          c.report.fail("set only " + hex32(drawn) + " of PCF_DRAWN (0x03000000: both bits, "
-                        "together) during " + describeStep(step, spec),
+          c.report.fail("set only " + hex32(drawn) +
+                            " of PCF_DRAWN (0x03000000: both bits, "
+                            "together) during " +
+                            describeStep(step, spec),
                         step.kind);
-        const int32_t rect[4] = {r->changedLeft, r->changedTop, r->changedRight,
-                                 r->changedBottom};
+        const int32_t rect[4] = {r->changedLeft, r->changedTop, r->changedRight, r->changedBottom};
         static const char* const names[4] = {"changedLeft", "changedTop", "changedRight",
                                              "changedBottom"};
         if (drawn) {
@@ -328,8 +344,8 @@ void checkMessagesRectangle(CheckContext& c) {
           for (int i = 0; i < 4; ++i)
             if (rect[i] == kUnset[i]) unset += (unset.empty() ? "" : ", ") + std::string(names[i]);
           if (!unset.empty() && once.first(std::string("unset") + step.kind))
-            c.report.fail("set PCF_DRAWN but left " + unset +
-                              " as the host had them, during " + describeStep(step, spec),
+            c.report.fail("set PCF_DRAWN but left " + unset + " as the host had them, during " +
+                              describeStep(step, spec),
                           step.kind);
         }
         int changed = 0, out = 0;
@@ -370,14 +386,16 @@ void checkMessagesRectangle(CheckContext& c) {
                   std::to_string(outside) + " of " + std::to_string(painting) +
                   " painting calls, " + reach +
                   "; a host that repaints only the rectangle would not show those pixels "
-                  "(first: " + firstOutside + ")");
+                  "(first: " +
+                  firstOutside + ")");
   }
   if (silent)
     c.report.warn("changed canvas bytes without setting PCF_DRAWN on " + std::to_string(silent) +
                   " call(s); a host that repaints on PCF_DRAWN shows none of it (first: " +
                   firstSilent + ")");
   if (!c.report.failures() && !c.report.warnings())
-    c.report.summary(counted(calls) + ": every PCF_DRAWN came with the rectangle of what "
+    c.report.summary(counted(calls) +
+                     ": every PCF_DRAWN came with the rectangle of what "
                      "changed");
   else if (!c.report.failures())
     c.report.summary(counted(calls) + ": every PCF_DRAWN came with a changed rectangle");
@@ -406,8 +424,7 @@ void checkMessagesTree(CheckContext& c) {
       if (c.excludes(step.kind)) continue;
       const std::size_t at = index++;
       prepareRecord(stage, step);
-      beginCall(step.kind, v == 0,
-                describeStep(step, spec) + ", with " + variant.description());
+      beginCall(step.kind, v == 0, describeStep(step, spec) + ", with " + variant.description());
       const CallEffects e =
           callPen(pen, variant.window(), step.message, step.keyFlags, 0x12345678, stage.ctx());
       endCall();

@@ -27,8 +27,8 @@ struct SessionStep {
 };
 
 std::vector<SessionStep> randomSession(const SceneSpec& spec, Rng& rng, int length) {
-  static const char* const items[] = {"1x1 pixel", "3x2 pixels", "4x2 pixels", "16x16 pixels",
-                                      "7x5 big",   "2X3 ",       ""};
+  static const char* const items[] = {
+      "1x1 pixel", "3x2 pixels", "4x2 pixels", "16x16 pixels", "7x5 big", "2X3 ", ""};
   std::vector<SessionStep> steps;
   for (int i = 0; i < length; ++i) {
     SessionStep s{randomStep(spec, rng), "-"};
@@ -54,8 +54,8 @@ std::vector<Trace> replay(CheckContext& c, const Pen& pen, zorvel_windows::Tree&
     setStackPoison(run == 0 ? word : ~word ^ 0x5A5A5A5Au);
     prepareRecord(stage, s.step);
     const CallEffects e = sendStep(c, pen, tree.view, stage, s.step, true);
-    traces.push_back({e.result, std::vector<uint8_t>(stage.canvas(), stage.canvas() +
-                                                                         stage.canvasBytes()),
+    traces.push_back({e.result,
+                      std::vector<uint8_t>(stage.canvas(), stage.canvas() + stage.canvasBytes()),
                       *stage.ctx()});
   }
   return traces;
@@ -136,7 +136,8 @@ void checkDeterminism(CheckContext& c) {
       c.report.fail("message " + std::to_string(i + 1) + " of a seeded session of " +
                         std::to_string(steps.size()) + " (" + describeStep(s.step, spec) +
                         ") gave other results after the library was loaded afresh and the "
-                        "stack held other garbage: " + what +
+                        "stack held other garbage: " +
+                        what +
                         (pinned ? " (the library could not be unloaded, so its state carried "
                                   "over)"
                                 : "; a local read before it is written is the usual cause"),
@@ -147,8 +148,9 @@ void checkDeterminism(CheckContext& c) {
   setStackPoison(0xCCCCCCCCu);
   unloadPen(pen);
   if (!c.report.failures())
-    c.report.summary(std::to_string(compared) + " messages in " + std::to_string(sessions) +
-                     " seeded session(s) painted the same bytes and set the same fields when "
-                     "replayed" + (pinned ? " (the library could not be unloaded in between)"
-                                          : " after a fresh load"));
+    c.report.summary(
+        std::to_string(compared) + " messages in " + std::to_string(sessions) +
+        " seeded session(s) painted the same bytes and set the same fields when "
+        "replayed" +
+        (pinned ? " (the library could not be unloaded in between)" : " after a fresh load"));
 }

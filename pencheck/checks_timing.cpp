@@ -24,8 +24,7 @@ std::string timesOf(std::vector<double> us) {
   if (us.empty()) return "none";
   std::sort(us.begin(), us.end());
   char text[80];
-  std::snprintf(text, sizeof text, "median %.1f us, slowest %.1f us", us[us.size() / 2],
-                us.back());
+  std::snprintf(text, sizeof text, "median %.1f us, slowest %.1f us", us[us.size() / 2], us.back());
   return text;
 }
 
@@ -40,12 +39,10 @@ void checkTiming(CheckContext& c) {
     return;
   }
   setStackPoisoning(false);  // not timed with the calls
-  const Stroke strokes[] = {{"1 x 1 brush, 1 x 1 blocks, 256 x 256 canvas", 256, 1, false,
-                             "1x1 pixel"},
-                            {"9 x 9 disc, 3 x 2 blocks, 256 x 256 canvas", 256, 9, true,
-                             "3x2 pixels"},
-                            {"32 x 32 square, 4 x 4 blocks, 1024 x 1024 canvas", 1024, 32, false,
-                             "4x4 pixels"}};
+  const Stroke strokes[] = {
+      {"1 x 1 brush, 1 x 1 blocks, 256 x 256 canvas", 256, 1, false, "1x1 pixel"},
+      {"9 x 9 disc, 3 x 2 blocks, 256 x 256 canvas", 256, 9, true, "3x2 pixels"},
+      {"32 x 32 square, 4 x 4 blocks, 1024 x 1024 canvas", 1024, 32, false, "4x4 pixels"}};
   std::string summary;
   for (const Stroke& s : strokes) {
     SceneSpec spec;

@@ -119,8 +119,8 @@ void reportCrash(const CheckInfo& check, StatusBlock* block) {
   const std::string kind = block->kind;
   const std::string call = block->call;
   if (!crash.inCall) {
-    appendReport(block, "FAIL the validator itself failed (" + what + " at " + where +
-                            ", after " + call + "): please report this with the log");
+    appendReport(block, "FAIL the validator itself failed (" + what + " at " + where + ", after " +
+                            call + "): please report this with the log");
     return;
   }
   const std::string text = what + ", at " + where + ", during " + call;
@@ -134,17 +134,28 @@ void reportCrash(const CheckInfo& check, StatusBlock* block) {
 
 std::string exceptionName(unsigned long code) {
   switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
-    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
-    case EXCEPTION_ILLEGAL_INSTRUCTION: return "illegal instruction";
-    case EXCEPTION_PRIV_INSTRUCTION: return "privileged instruction";
-    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer division by zero";
-    case EXCEPTION_INT_OVERFLOW: return "integer overflow";
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return "array bounds exceeded";
-    case EXCEPTION_DATATYPE_MISALIGNMENT: return "misaligned data";
-    case EXCEPTION_IN_PAGE_ERROR: return "in-page error";
-    case EXCEPTION_BREAKPOINT: return "breakpoint";
-    case 0xE06D7363: return "uncaught C++ exception (Visual C++)";
+    case EXCEPTION_ACCESS_VIOLATION:
+      return "access violation";
+    case EXCEPTION_STACK_OVERFLOW:
+      return "stack overflow";
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+      return "illegal instruction";
+    case EXCEPTION_PRIV_INSTRUCTION:
+      return "privileged instruction";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+      return "integer division by zero";
+    case EXCEPTION_INT_OVERFLOW:
+      return "integer overflow";
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+      return "array bounds exceeded";
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+      return "misaligned data";
+    case EXCEPTION_IN_PAGE_ERROR:
+      return "in-page error";
+    case EXCEPTION_BREAKPOINT:
+      return "breakpoint";
+    case 0xE06D7363:
+      return "uncaught C++ exception (Visual C++)";
   }
   if ((code & 0xF0000000u) == 0xC0000000u && code >= EXCEPTION_FLT_DENORMAL_OPERAND &&
       code <= EXCEPTION_FLT_UNDERFLOW)

@@ -25,7 +25,7 @@ struct Region {
   char name[64] = {};  // "the canvas", "canvasHeader"
   // For a bitmap's pixels: the geometry that turns an offset into (x, y).
   int64_t width = 0, height = 0, stride = 0;
-  uint8_t fill = 0;  // Lazy: the byte a fresh page holds
+  uint8_t fill = 0;           // Lazy: the byte a fresh page holds
   std::size_t committed = 0;  // Lazy: bytes committed so far
 };
 

@@ -9,14 +9,24 @@ std::string escaped(const std::string& text) {
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
       default:
         // XML 1.0 has no place for most control characters.
-        if (c < 0x20 && c != '\t' && c != '\n') out += ' ';
-        else out += static_cast<char>(c);
+        if (c < 0x20 && c != '\t' && c != '\n')
+          out += ' ';
+        else
+          out += static_cast<char>(c);
     }
   }
   return out;
@@ -48,7 +58,9 @@ std::string junitXml(const std::string& penPath, const std::vector<Outcome>& out
     x += "<testcase classname=\"pencheck." + escaped(group) + "\" name=\"" + escaped(o.name) +
          "\" time=\"" + seconds(o.seconds) + "\"";
     switch (o.verdict) {
-      case Verdict::Pass: x += "/>\n"; break;
+      case Verdict::Pass:
+        x += "/>\n";
+        break;
       case Verdict::Warn:
         x += "><system-out>WARN: " + escaped(o.reason) + "</system-out></testcase>\n";
         break;

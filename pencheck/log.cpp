@@ -7,10 +7,14 @@
 
 const char* verdictWord(Verdict verdict) {
   switch (verdict) {
-    case Verdict::Pass: return "PASS";
-    case Verdict::Warn: return "WARN";
-    case Verdict::Fail: return "FAIL";
-    case Verdict::Skip: return "SKIP";
+    case Verdict::Pass:
+      return "PASS";
+    case Verdict::Warn:
+      return "WARN";
+    case Verdict::Fail:
+      return "FAIL";
+    case Verdict::Skip:
+      return "SKIP";
   }
   return "?";
 }

@@ -81,7 +81,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
       o.randomise = true;
     } else if (a == "--only" || a == "--skip") {
       if (!value(text)) return false;
-      for (const std::string& item : splitList(text)) (a == "--only" ? o.only : o.skip).push_back(item);
+      for (const std::string& item : splitList(text))
+        (a == "--only" ? o.only : o.skip).push_back(item);
     } else if (a == "--list") {
       o.list = true;
     } else if (a == "--log") {
@@ -136,9 +137,8 @@ std::string usageText() {
 
 std::string describeOptions(const Options& o) {
   std::string s = "--strictness " + std::to_string(o.strictness) + " --seed " +
-                  std::to_string(o.seed) + (o.seedGiven ? "" : " (from the clock)") +
-                  " --repeat " + std::to_string(o.repeat) + " --timeout-ms " +
-                  std::to_string(o.timeoutMs);
+                  std::to_string(o.seed) + (o.seedGiven ? "" : " (from the clock)") + " --repeat " +
+                  std::to_string(o.repeat) + " --timeout-ms " + std::to_string(o.timeoutMs);
   s += o.randomise ? " --randomise" : " (checks in listed order)";
   s += " --only " + (o.only.empty() ? std::string("(all)") : joined(o.only));
   s += " --skip " + (o.skip.empty() ? std::string("(none)") : joined(o.skip));

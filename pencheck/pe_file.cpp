@@ -62,11 +62,16 @@ class Reader {
 
 std::string machineName(uint16_t machine) {
   switch (machine) {
-    case kMachineI386: return "i386";
-    case kMachineAmd64: return "x86-64";
-    case 0xAA64: return "ARM64";
-    case 0x01C4: return "ARM";
-    case 0x0200: return "IA-64";
+    case kMachineI386:
+      return "i386";
+    case kMachineAmd64:
+      return "x86-64";
+    case 0xAA64:
+      return "ARM64";
+    case 0x01C4:
+      return "ARM";
+    case 0x0200:
+      return "IA-64";
   }
   char hex[16];
   std::snprintf(hex, sizeof hex, "machine 0x%04X", machine);
@@ -134,8 +139,8 @@ PeFile readPeFile(const std::vector<uint8_t>& bytes) {
     pe.functionCount = r.u32(d + 20);
     const uint32_t nameCount = r.u32(d + 24);
     const int64_t names = r.offsetOf(r.u32(d + 32));
-    if (nameCount > 65536 || (nameCount > 0 && (names < 0 || !r.has(static_cast<uint64_t>(names),
-                                                                    4ull * nameCount)))) {
+    if (nameCount > 65536 ||
+        (nameCount > 0 && (names < 0 || !r.has(static_cast<uint64_t>(names), 4ull * nameCount)))) {
       pe.problem = "the export name table is damaged";
       return pe;
     }

@@ -173,7 +173,8 @@ bool loadPen(const std::string& path, Pen& pen, std::string& error, bool& loaded
   if (!pen.module) {
     error = code == ERROR_DLL_INIT_FAILED
                 ? "the library entry returned FALSE for DLL_PROCESS_ATTACH, so the loader "
-                  "unloaded it again: " + windowsError(code, path)
+                  "unloaded it again: " +
+                      windowsError(code, path)
                 : "the loader refused it: " + windowsError(code, path);
     return false;
   }

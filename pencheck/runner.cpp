@@ -20,8 +20,10 @@ std::wstring quotedArgument(const std::string& text) {
       ++slashes;
       continue;
     }
-    if (c == L'"') out.append(2 * slashes + 1, L'\\');
-    else out.append(slashes, L'\\');
+    if (c == L'"')
+      out.append(2 * slashes + 1, L'\\');
+    else
+      out.append(slashes, L'\\');
     slashes = 0;
     out += c;
   }
@@ -137,11 +139,10 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
 
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = quotedArgument(narrowed(self)) + L" --child " + widened(check.name) +
-                         L" --status " + widened(name) + L" --strictness " +
-                         std::to_wstring(options.strictness) + L" --seed " +
-                         std::to_wstring(options.seed) + L" --timeout-ms " +
-                         std::to_wstring(options.timeoutMs);
+  std::wstring command =
+      quotedArgument(narrowed(self)) + L" --child " + widened(check.name) + L" --status " +
+      widened(name) + L" --strictness " + std::to_wstring(options.strictness) + L" --seed " +
+      std::to_wstring(options.seed) + L" --timeout-ms " + std::to_wstring(options.timeoutMs);
   if (!options.exclude.empty()) command += L" --exclude " + widened(joined(options.exclude));
   command += L" " + quotedArgument(options.penPath);
 
@@ -165,8 +166,7 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
   for (;;) {
     if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) break;
     const DWORD now = GetTickCount();
-    if ((block->inCall &&
-         now - block->callStart > static_cast<DWORD>(options.timeoutMs)) ||
+    if ((block->inCall && now - block->callStart > static_cast<DWORD>(options.timeoutMs)) ||
         now - begun > kCheckLimitMs) {
       TerminateProcess(process.hProcess, 0xDEAD);
       WaitForSingleObject(process.hProcess, INFINITE);
@@ -183,14 +183,14 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
     if (block->inCall)
       reportHang(check, block, options.timeoutMs, a);
     else
-      a.fails.push_back("the check did not finish within " +
-                        std::to_string(kCheckLimitMs / 1000) + " s");
+      a.fails.push_back("the check did not finish within " + std::to_string(kCheckLimitMs / 1000) +
+                        " s");
   } else if (!a.finished && a.foreignKind.empty()) {
     if (a.fails.empty()) {
       char code[16];
       std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(exitCode));
-      const std::string text = "the process ended with status " + std::string(code) +
-                               " during " + std::string(block->call);
+      const std::string text = "the process ended with status " + std::string(code) + " during " +
+                               std::string(block->call);
       if (block->inCall && block->ordinary && ownerOfKind(block->kind) != std::string(check.name)) {
         a.foreignKind = block->kind;
         a.foreignText = text;

@@ -93,8 +93,8 @@ Stage::Stage(const SceneSpec& spec, const Layout& layout) : spec_(spec) {
       row[x] = inside ? static_cast<uint8_t>((x * 3 + y * 5) % 7 + 100) : 0xEE;
       pick[x] = inside ? static_cast<uint8_t>(x * 7 + y * 13) : 0xEE;
       // The mask forbids a diagonal band and a corner block.
-      mask[x] = inside ? static_cast<uint8_t>(((x + y) % 9 == 0 || (x < 3 && y < 2)) ? 0 : 1)
-                       : 0xEE;
+      mask[x] =
+          inside ? static_cast<uint8_t>(((x + y) % 9 == 0 || (x < 3 && y < 2)) ? 0 : 1) : 0xEE;
     }
   }
   for (int32_t y = 0; y < spec.brushHeight; ++y)
@@ -192,17 +192,24 @@ Step randomStep(const SceneSpec& spec, Rng& rng) {
   const uint32_t shift = rng.chance(30) ? MK_SHIFT : 0;
   const bool inside = x >= 0 && y >= 0 && x < w && y < h;
   switch (rng.between(0, 9)) {
-    case 0: return {"lpress", WM_LBUTTONDOWN, MK_LBUTTON | shift, x, y};
+    case 0:
+      return {"lpress", WM_LBUTTONDOWN, MK_LBUTTON | shift, x, y};
     case 1:
     case 2:
-    case 3: return {"drag", WM_MOUSEMOVE, MK_LBUTTON | shift, x, y};
-    case 4: return {"move", WM_MOUSEMOVE, shift, x, y};
-    case 5: return {"lrelease", WM_LBUTTONUP, shift, x, y};
+    case 3:
+      return {"drag", WM_MOUSEMOVE, MK_LBUTTON | shift, x, y};
+    case 4:
+      return {"move", WM_MOUSEMOVE, shift, x, y};
+    case 5:
+      return {"lrelease", WM_LBUTTONUP, shift, x, y};
     case 6:
       return {inside ? "rpress-in" : "rpress-out", WM_RBUTTONDOWN, MK_RBUTTON | shift, x, y};
-    case 7: return {"rrelease", WM_RBUTTONUP, shift, x, y};
-    case 8: return {"key", static_cast<uint32_t>(rng.chance(50) ? WM_KEYDOWN : WM_KEYUP), VK_SHIFT, x, y};
-    default: return {"user", WM_USER + rng.pick({1u, 2u, 4u, 9u, 10u}), 0, x, y};
+    case 7:
+      return {"rrelease", WM_RBUTTONUP, shift, x, y};
+    case 8:
+      return {"key", static_cast<uint32_t>(rng.chance(50) ? WM_KEYDOWN : WM_KEYUP), VK_SHIFT, x, y};
+    default:
+      return {"user", WM_USER + rng.pick({1u, 2u, 4u, 9u, 10u}), 0, x, y};
   }
 }
 
@@ -214,7 +221,8 @@ std::vector<Step> randomSteps(const SceneSpec& spec, Rng& rng, int count) {
 
 std::string describeStepShort(const Step& step) {
   char text[160];
-  const bool key = step.message == WM_KEYDOWN || step.message == WM_KEYUP || step.message == WM_CHAR;
+  const bool key =
+      step.message == WM_KEYDOWN || step.message == WM_KEYUP || step.message == WM_CHAR;
   const bool mouse = step.message >= WM_MOUSEMOVE && step.message <= WM_RBUTTONUP;
   if (key)
     std::snprintf(text, sizeof text, "%s (key 0x%02X)", messageName(step.message).c_str(),

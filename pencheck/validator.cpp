@@ -54,8 +54,7 @@ uint32_t clockSeed() {
 
 std::string joinedReasons(const std::vector<std::string>& reasons, std::size_t shown) {
   std::string out;
-  for (std::size_t i = 0; i < reasons.size() && i < shown; ++i)
-    out += (i ? "; " : "") + reasons[i];
+  for (std::size_t i = 0; i < reasons.size() && i < shown; ++i) out += (i ? "; " : "") + reasons[i];
   if (reasons.size() > shown)
     out += "; and " + std::to_string(reasons.size() - shown) + " more like these";
   return out;
@@ -197,11 +196,10 @@ class Run {
     return t;
   }
   void addLeftOut(Tally& t, const std::string& kind) {
-    const std::string text = kindInWords(kind) + ", which " +
-                             (knownCrashes_[kind].find("did not return") != std::string::npos
-                                  ? "hang"
-                                  : "crash") +
-                             " the pen (" + ownerOfKind(kind) + ")";
+    const std::string text =
+        kindInWords(kind) + ", which " +
+        (knownCrashes_[kind].find("did not return") != std::string::npos ? "hang" : "crash") +
+        " the pen (" + ownerOfKind(kind) + ")";
     if (std::find(t.leftOut.begin(), t.leftOut.end(), text) == t.leftOut.end())
       t.leftOut.push_back(text);
   }
@@ -230,7 +228,8 @@ std::string checkList() {
     text += line;
     text += c.sentence;
     if (c.needs32Bit && !kIs32Bit)
-      text += " [Not in this 64-bit build: it needs 32-bit addresses; run the 32-bit pencheck.exe.]";
+      text +=
+          " [Not in this 64-bit build: it needs 32-bit addresses; run the 32-bit pencheck.exe.]";
     text += "\n";
   }
   text +=
@@ -244,8 +243,8 @@ int runValidator(Options options) {
   for (const auto* list : {&options.only, &options.skip})
     for (const std::string& p : *list)
       if (!knownPattern(p)) {
-        std::fprintf(stderr, "pencheck: no check or group named '%s' (see --list)\n%s",
-                     p.c_str(), usageText().c_str());
+        std::fprintf(stderr, "pencheck: no check or group named '%s' (see --list)\n%s", p.c_str(),
+                     usageText().c_str());
         return 2;
       }
   options.penPath = fullPath(options.penPath);
@@ -263,9 +262,9 @@ int runValidator(Options options) {
   header.push_back("sha256: " + (readable ? sha256Hex(bytes) : std::string("unknown")));
   header.push_back("options: " + describeOptions(options));
   header.push_back("seed: " + std::to_string(options.seed) +
-                   (options.repeat > 1 ? " (repeat r uses seed " + std::to_string(options.seed) +
-                                             " + r - 1)"
-                                       : ""));
+                   (options.repeat > 1
+                        ? " (repeat r uses seed " + std::to_string(options.seed) + " + r - 1)"
+                        : ""));
 
   auto finish = [&](const std::vector<Outcome>& outcomes, int status) {
     const std::string text = logText(header, outcomes, options.verbose);
@@ -297,7 +296,8 @@ int runValidator(Options options) {
   std::vector<const CheckInfo*> chosen;
   std::string notRun;
   for (const CheckInfo& c : allChecks()) {
-    if (selected(c, options)) chosen.push_back(&c);
+    if (selected(c, options))
+      chosen.push_back(&c);
     else if (c.needs32Bit && !kIs32Bit)
       notRun += std::string(notRun.empty() ? "" : ", ") + c.name + " (needs the 32-bit build)";
   }

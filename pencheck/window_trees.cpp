@@ -29,23 +29,38 @@ TreeVariant::TreeVariant(int variant) : description_(kDescriptions[variant]) {
   t.select("3x2 pixels");
   window_ = t.view;
   switch (variant) {
-    case 2: DestroyWindow(t.page); break;
-    case 3: DestroyWindow(t.box); break;
+    case 2:
+      DestroyWindow(t.page);
+      break;
+    case 3:
+      DestroyWindow(t.box);
+      break;
     case 4:
       DestroyWindow(t.box);
       ok_ = ok_ && zorvel_windows::child(t.page, "STATIC", zorvel_windows::kBlockSizeBoxId);
       break;
-    case 5: SendMessageA(t.box, CB_RESETCONTENT, 0, 0); break;
-    case 6: t.clearSelection(); break;
-    case 7: window_ = t.document; break;
-    case 8: window_ = t.frame; break;
-    case 9: window_ = nullptr; break;
+    case 5:
+      SendMessageA(t.box, CB_RESETCONTENT, 0, 0);
+      break;
+    case 6:
+      t.clearSelection();
+      break;
+    case 7:
+      window_ = t.document;
+      break;
+    case 8:
+      window_ = t.frame;
+      break;
+    case 9:
+      window_ = nullptr;
+      break;
     case 10: {
       window_ = zorvel_windows::child(t.document, "Zorvel Pane");
       DestroyWindow(window_);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 

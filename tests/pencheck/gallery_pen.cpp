@@ -157,12 +157,15 @@ int32_t PEN_CALL penMain(HWND, UINT message, WPARAM keyFlags, LPARAM, PenContext
 #endif
       }
       break;
-    case WM_RBUTTONDOWN: pick(ctx, static_cast<uint32_t>(keyFlags)); break;
+    case WM_RBUTTONDOWN:
+      pick(ctx, static_cast<uint32_t>(keyFlags));
+      break;
 #if defined(GALLERY_KEY_HANG)
     case WM_KEYDOWN:
       for (;;) Sleep(50);  // waits for something that never comes
 #endif
-    default: break;
+    default:
+      break;
   }
   return 0;
 }
