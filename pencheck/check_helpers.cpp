@@ -22,6 +22,18 @@ bool loadOrSkip(CheckContext& c, Pen& pen) {
   return false;
 }
 
+bool PenSession::open(CheckContext& c) {
+  if (!loadOrSkip(c, pen)) return false;
+  tree = std::make_unique<zorvel_windows::Tree>();
+  if (!tree->complete()) {
+    c.report.skip(
+        "the editor's windows could not be created (under Wine: the null graphics "
+        "driver, or a display, is needed)");
+    return false;
+  }
+  return true;
+}
+
 PenString readPenString(const char* pointer) {
   PenString s;
   s.pointer = pointer;

@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
-#include <functional>
+#include <memory>
 #include <string>
 
 #include "check_context.h"
 #include "pen_call.h"
 #include "scene.h"
+#include "zorvel_windows.h"
 
 // Loads the pen; when it cannot, reports SKIP (the loader's refusal also as
 // UNLOADABLE, which makes the exit status 2) and returns false.
@@ -33,6 +34,14 @@ struct Identity {
   bool sameAs(const Identity& other, bool comparePointers, std::string& difference) const;
 };
 Identity readIdentity(const Pen& pen, bool ordinary);
+
+// The pen loaded and the editor's windows built on this thread, or the
+// check skipped with the reason.
+struct PenSession {
+  Pen pen;
+  std::unique_ptr<zorvel_windows::Tree> tree;
+  bool open(CheckContext& c);
+};
 
 // Bytes as printable text: the UTF-8 of code page 932 when valid, else \xHH.
 std::string cp932Text(const std::string& bytes, bool* valid = nullptr);

@@ -49,8 +49,10 @@ void judge(CheckContext& c, const std::string& exportName, const CallEffects& e,
 }  // namespace
 
 void checkCallingConvention(CheckContext& c) {
-  Pen pen;
-  if (!loadOrSkip(c, pen)) return;
+  PenSession session;
+  if (!session.open(c)) return;
+  const Pen& pen = session.pen;
+  zorvel_windows::Tree& tree = *session.tree;
   std::string seenInfo, seenPen;
   // Slack around the record: a write past it is identity.record's finding.
   Block record(Block::Kind::Slack, 3 * sizeof(PenInfo), "the PenInfo record");
@@ -59,13 +61,9 @@ void checkCallingConvention(CheckContext& c) {
   endCall();
   judge(c, pen.getInfoName, e, "_ZVGetInfo", seenInfo);
 
-  zorvel_windows::Tree tree;
   SceneSpec spec;
   Stage stage(spec, Layout());
-  if (!tree.complete() || !stage.ok()) {
-    c.report.skip("the editor's windows could not be created");
-    return;
-  }
+  if (!stage.ok()) return;
   tree.select(spec.boxItem);
   int calls = 1;
   for (const Step& step : standardScript(spec, c.rng, c.strictness())) {

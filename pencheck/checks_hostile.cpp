@@ -19,19 +19,8 @@
 
 namespace {
 
-struct Session {
-  Pen pen;
-  std::unique_ptr<zorvel_windows::Tree> tree;
+struct Session : PenSession {
   int calls = 0;
-  bool open(CheckContext& c) {
-    if (!loadOrSkip(c, pen)) return false;
-    tree = std::make_unique<zorvel_windows::Tree>();
-    if (!tree->complete()) {
-      c.report.skip("the editor's windows could not be created");
-      return false;
-    }
-    return true;
-  }
 };
 
 // The ordinary first call of each kind the check uses.
@@ -99,6 +88,27 @@ struct BigBitmap {
   }
 };
 
+// Halves the larger side for the next try; false when there is nothing left to halve.
+bool shrink(int64_t& w, int64_t& h) {
+  if (w > 1)
+    w = w / 2 + 1;
+  else if (h > 1)
+    h = h / 2 + 1;
+  else
+    return false;
+  return true;
+}
+
+void aim(PenContext& ctx, const BigBitmap& canvas, const BigBitmap& mask, const BigBitmap& pick,
+         const BigBitmap& brush) {
+  ctx.canvasHeader = canvas.header.data();
+  ctx.canvasBits = canvas.bits.data();
+  ctx.maskBits = mask.bits.data();
+  ctx.pickBits = pick.bits.data();
+  ctx.brushHeader = brush.header.data();
+  ctx.brushBits = brush.bits.data();
+}
+
 std::string size(int64_t w, int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 }  // namespace
@@ -131,12 +141,7 @@ void checkHostileCanvas(CheckContext& c) {
       canvas = BigBitmap();
       mask = BigBitmap();
       pick = BigBitmap();
-      if (shape.w > 1)
-        shape.w = shape.w / 2 + 1;
-      else if (shape.h > 1)
-        shape.h = shape.h / 2 + 1;
-      else
-        break;
+      if (!shrink(shape.w, shape.h)) break;
     }
     if (!canvas.bits.ok()) continue;
     if (shape.w != askedW || shape.h != askedH)
@@ -146,12 +151,7 @@ void checkHostileCanvas(CheckContext& c) {
     if (shape.w == 1) tallestUsed = std::max(tallestUsed, shape.h);
     BigBitmap brush;
     brush.place(3, 3, "the brush", 0);
-    ctx.canvasHeader = canvas.header.data();
-    ctx.canvasBits = canvas.bits.data();
-    ctx.maskBits = mask.bits.data();
-    ctx.pickBits = pick.bits.data();
-    ctx.brushHeader = brush.header.data();
-    ctx.brushBits = brush.bits.data();
+    aim(ctx, canvas, mask, pick, brush);
     const int32_t w = static_cast<int32_t>(shape.w), h = static_cast<int32_t>(shape.h);
     const std::string what = "a " + size(w, h) + " canvas";
     for (uint32_t mask32 : {0u, PCF_MASK}) {
@@ -178,24 +178,13 @@ void checkHostileCanvas(CheckContext& c) {
   for (Shape shape : brushes) {
     BigBitmap brush;
     const int64_t askedW = shape.w, askedH = shape.h;
-    while (!brush.place(shape.w, shape.h, "the brush", 0, true)) {
-      if (shape.w > 1)
-        shape.w = shape.w / 2 + 1;
-      else if (shape.h > 1)
-        shape.h = shape.h / 2 + 1;
-      else
-        break;
-    }
+    while (!brush.place(shape.w, shape.h, "the brush", 0, true))
+      if (!shrink(shape.w, shape.h)) break;
     if (!brush.bits.ok()) continue;
     if (shape.w != askedW || shape.h != askedH)
       widest += (widest.empty() ? "" : "; ") + std::string("a brush of ") + size(shape.w, shape.h) +
                 " in place of " + size(askedW, askedH);
-    ctx.canvasHeader = canvas.header.data();
-    ctx.canvasBits = canvas.bits.data();
-    ctx.maskBits = mask.bits.data();
-    ctx.pickBits = pick.bits.data();
-    ctx.brushHeader = brush.header.data();
-    ctx.brushBits = brush.bits.data();
+    aim(ctx, canvas, mask, pick, brush);
     ctx.stateFlags = 0;
     const std::string what =
         "a " + size(shape.w, shape.h) + " brush of all ink on a 64 x 48 canvas";

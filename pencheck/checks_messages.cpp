@@ -17,27 +17,10 @@
 
 namespace {
 
-// The pen loaded and the editor's windows built, or the check skipped.
-struct Session {
-  Pen pen;
-  std::unique_ptr<zorvel_windows::Tree> tree;
-  bool open(CheckContext& c) {
-    if (!loadOrSkip(c, pen)) return false;
-    tree = std::make_unique<zorvel_windows::Tree>();
-    if (!tree->complete()) {
-      c.report.skip(
-          "the editor's windows could not be created (under Wine: the null graphics "
-          "driver, or a display, is needed)");
-      return false;
-    }
-    return true;
-  }
-};
-
 // Every scene's script with `layout`: before(stage, step) prepares the
 // record, after(stage, step, effects) judges the call. Returns the calls made.
 template <typename Before, typename After>
-int runScripts(CheckContext& c, Session& s, const Layout& layout, Before before, After after) {
+int runScripts(CheckContext& c, PenSession& s, const Layout& layout, Before before, After after) {
   int calls = 0;
   for (const SceneSpec& spec : scenesFor(c)) {
     Stage stage(spec, layout);
@@ -80,7 +63,7 @@ Needs needsOf(const Step& step, bool maskOn) {
 }  // namespace
 
 void checkMessagesReturn(CheckContext& c) {
-  Session s;
+  PenSession s;
   if (!s.open(c)) return;
   Once once;
   std::set<std::string> kinds;
@@ -99,7 +82,7 @@ void checkMessagesReturn(CheckContext& c) {
 }
 
 void checkMessagesPointers(CheckContext& c) {
-  Session s;
+  PenSession s;
   if (!s.open(c)) return;
   int calls = 0;
   const int passes = c.strictness() >= 8 ? 2 : 1;
@@ -179,7 +162,7 @@ void checkMessagesPointers(CheckContext& c) {
 }
 
 void checkMessagesWrites(CheckContext& c) {
-  Session s;
+  PenSession s;
   if (!s.open(c)) return;
   Once once;
   int calls = 0;
@@ -228,7 +211,7 @@ void checkMessagesWrites(CheckContext& c) {
 }
 
 void checkMessagesFields(CheckContext& c) {
-  Session s;
+  PenSession s;
   if (!s.open(c)) return;
   Once once;
   PenContext before{};
@@ -307,7 +290,7 @@ void checkMessagesFields(CheckContext& c) {
 }
 
 void checkMessagesRectangle(CheckContext& c) {
-  Session s;
+  PenSession s;
   if (!s.open(c)) return;
   Once once;
   std::vector<uint8_t> canvasBefore;

@@ -82,13 +82,10 @@ std::string fieldDifference(const PenContext& a, const PenContext& b) {
 }  // namespace
 
 void checkDeterminism(CheckContext& c) {
-  Pen pen;
-  if (!loadOrSkip(c, pen)) return;
-  zorvel_windows::Tree tree;
-  if (!tree.complete()) {
-    c.report.skip("the editor's windows could not be created");
-    return;
-  }
+  PenSession session;
+  if (!session.open(c)) return;
+  Pen& pen = session.pen;
+  zorvel_windows::Tree& tree = *session.tree;
   const int sessions = c.strictness() >= 10 ? 3 : c.strictness() >= 8 ? 2 : 1;
   const int length = c.strictness() >= 10 ? 200 : 100;
   int compared = 0;

@@ -31,13 +31,10 @@ std::string timesOf(std::vector<double> us) {
 }  // namespace
 
 void checkTiming(CheckContext& c) {
-  Pen pen;
-  if (!loadOrSkip(c, pen)) return;
-  zorvel_windows::Tree tree;
-  if (!tree.complete()) {
-    c.report.skip("the editor's windows could not be created");
-    return;
-  }
+  PenSession session;
+  if (!session.open(c)) return;
+  Pen& pen = session.pen;
+  zorvel_windows::Tree& tree = *session.tree;
   setStackPoisoning(false);  // not timed with the calls
   const Stroke strokes[] = {
       {"1 x 1 brush, 1 x 1 blocks, 256 x 256 canvas", 256, 1, false, "1x1 pixel"},
