@@ -130,8 +130,8 @@ class Run {
         next = a.foreignKind;
       } else if (!a.crashedKind.empty() && isMessageKind(a.crashedKind)) {
         // An own crash or hang: the rest of the messages are checked too.
-        if (ownerOfKind(a.crashedKind) == std::string(check.name))
-          knownCrashes_[a.crashedKind] = "see " + std::string(check.name);
+        if (ownerOfKind(a.crashedKind) == std::string(check.name) && !a.fails.empty())
+          knownCrashes_[a.crashedKind] = a.fails.back();
         next = a.crashedKind;
       }
       if (next.empty() || std::find(exclude.begin(), exclude.end(), next) != exclude.end()) break;
