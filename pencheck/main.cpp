@@ -17,6 +17,10 @@ int main() {
     return 2;
   }
   if (!options.childCheck.empty()) return childMain(options);
+  if (options.help) {
+    std::fputs(usageText().c_str(), stdout);
+    return 0;
+  }
   if (options.list) {
     std::fputs(checkList().c_str(), stdout);
     return 0;

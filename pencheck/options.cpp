@@ -85,6 +85,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
         (a == "--only" ? o.only : o.skip).push_back(item);
     } else if (a == "--list") {
       o.list = true;
+    } else if (a == "--help" || a == "-h" || a == "/?") {
+      o.help = true;
     } else if (a == "--log") {
       if (!value(o.logPath)) return false;
     } else if (a == "--junit") {
@@ -110,7 +112,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& o, std::string&
       return false;
     }
   }
-  if (o.penPath.empty() && !o.list) {
+  if (o.penPath.empty() && !o.list && !o.help) {
     error = "no pen named";
     return false;
   }
@@ -131,6 +133,7 @@ std::string usageText() {
          "  --junit FILE     write the results as JUnit XML, for CI\n"
          "  --in-process     run the checks in this process (for a debugger)\n"
          "  --verbose        print each check's details as well\n"
+         "  --help           this text\n"
          "Exit status: 0 when no check failed, 1 when one did, 2 for a usage error or a\n"
          "file that is not a loadable library.\n";
 }

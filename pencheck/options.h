@@ -15,6 +15,7 @@ struct Options {
   int timeoutMs = 2000;  // per call of the pen
   std::vector<std::string> only, skip;
   bool list = false;
+  bool help = false;
   std::string logPath, junitPath;
   bool inProcess = false;
   bool verbose = false;

@@ -164,6 +164,8 @@ def test_usage():
     check(status == 2 and "FAIL library.file: not a library" in out, "a text file: %d %s" % (status, out))
     status, out, err = run(os.path.join(GALLERY, "no-such-pen.dll"))
     check(status == 2 and "cannot read the file" in out, "a missing file: %d %s" % (status, out))
+    status, out, err = run("--help")
+    check(status == 0 and "--strictness" in out, "--help: %d %s" % (status, out))
     status, out, err = run("--list")
     check(status == 0, "--list: status %d" % status)
     for name in EXPECTED.values():
