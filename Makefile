@@ -8,9 +8,9 @@
 #   make demo   the stand-in host draws the examples through Tessaly.dll into out/
 #   make draw   the interactive stand-in on your display (DRAW_ARGS adds options),
 #               recording the session to out/session.strokes
-#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note and the stand-in,
-#               and dist/SHA256SUMS; the same sources give the same bytes, in any
-#               folder (make test builds them twice and compares)
+#   make dist   dist/Tessaly-VERSION.zip: Tessaly.dll, the install note, the stand-in
+#               and the validator, and dist/SHA256SUMS; the same sources give the
+#               same bytes, in any folder (make test builds them twice and compares)
 #   make bench  the stamping benchmarks: the fast engine against the previous
 #               revision's and the literal one, natively and under Wine, and
 #               what each stamping path buys
@@ -35,8 +35,9 @@ with-windows-build = if $(CAN_RUN_WIN32); then $(2) build/win32 $(3); else \
 	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target $(1) && \
 	  TESSALY_WINE=/usr/lib/wine/wine64 $(2) build/win64 $(3); fi
 
-# What make dist packs: the 32-bit build's library and the stand-in's programs.
-DIST_TARGETS = Tessaly standin standin-gui
+# What make dist packs: the 32-bit build's library, the stand-in's programs
+# and the validator.
+DIST_TARGETS = Tessaly standin standin-gui pencheck
 
 test: prereqs
 	cmake --workflow --preset native
@@ -71,8 +72,9 @@ build-win32: prereqs
 	cmake --preset win32
 	cmake --build --preset win32
 
-# The library, the note with Windows line ends, and the stand-in a user runs
-# when something goes wrong (scripts/pack-dist.sh), with their checksum.
+# The library, the note with Windows line ends, and the stand-in and the
+# validator a user runs when something goes wrong (scripts/pack-dist.sh), with
+# their checksum.
 dist: prereqs
 	cmake --preset win32
 	cmake --build --preset win32 --target $(DIST_TARGETS)

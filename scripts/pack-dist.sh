@@ -1,8 +1,8 @@
 #!/bin/sh
 # Packs a Windows build's shipped files into OUT_DIR/Tessaly-VERSION.zip and
 # writes their checksum to OUT_DIR/SHA256SUMS: the library, the install note
-# with Windows line ends, and the stand-in's two programs a user runs when
-# something goes wrong. The same files give the same archive byte for byte
+# with Windows line ends, and the stand-in's two programs and the validator a
+# user runs when something goes wrong. The same files give the same archive byte for byte
 # (make test checks it): the entries in a fixed order, with fixed modes, no
 # owners or extra time stamps, and one fixed date, 1980-02-01 00:00. That is
 # the zip format's epoch (1980-01-01, in local time) plus a month, so that no
@@ -21,9 +21,9 @@ stage=$out/stage
 rm -rf "$stage"
 mkdir -p "$stage/standin"
 cp "$build/bin/Tessaly.dll" "$stage/"
-cp "$build/bin/standin.exe" "$build/bin/standin-gui.exe" "$stage/standin/"
+cp "$build/bin/standin.exe" "$build/bin/standin-gui.exe" "$build/bin/pencheck.exe" "$stage/standin/"
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/resources/INSTALL.txt" >"$stage/INSTALL.txt"
-entries="Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe"
+entries="Tessaly.dll INSTALL.txt standin/standin.exe standin/standin-gui.exe standin/pencheck.exe"
 
 rm -f "$out/$zip" "$out/SHA256SUMS"
 (

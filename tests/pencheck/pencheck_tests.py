@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""pencheck.exe from the outside, under Wine: Tessaly.dll passes at the
+default strictness and at 10 with only the warnings the README documents;
+each gallery pen fails the check meant for its fault and no other, with the
+reason a pen author can act on; the log, the JUnit file, the rerun command
+and the exit statuses are what they say they are.
+
+Usage: pencheck_tests.py PENCHECK.exe TESSALY.dll GALLERY_DIR README.md GROUP
+GROUP: tessaly, tessaly_strict, usage, or gallery.NAME.
+"""
+import hashlib
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import xml.etree.ElementTree as ET
+
+PENCHECK, TESSALY, GALLERY, README, GROUP = sys.argv[1:6]
+WINE = os.environ.get("TESSALY_WINE", "wine")
+LINE = re.compile(r"^(PASS|WARN|FAIL|SKIP) ([a-z]+\.[a-z]+): (.*)$")
+
+# What each gallery pen must fail: the check and words its reason must hold.
+EXPECTED = {
+    "control": None,
+    "past_canvas": ("messages.writes", ["writing byte 0 past the end of the canvas", "WM_LBUTTONDOWN"]),
+    "row_padding": ("messages.writes", ["row padding", "WM_LBUTTONDOWN"]),
+    "mask_written": ("messages.writes", ["writing the mask", "WM_LBUTTONDOWN"]),
+    "pick_on_press": ("messages.pointers", ["through pickBits", "WM_LBUTTONDOWN"]),
+    "header_on_move": ("messages.pointers", ["through canvasHeader", "WM_MOUSEMOVE (0) at"]),
+    "flags_cleared": ("messages.fields", ["cleared stateFlags bit", "WM_LBUTTONDOWN"]),
+    "host_field": ("messages.fields", ["the host's field at offset 40", "WM_LBUTTONDOWN"]),
+    "nonzero": ("messages.returns", ["returned 1, not 0", "WM_LBUTTONDOWN"]),
+    "stdcall": ("calling.cdecl", ["removed 20 bytes", "removed 4 bytes", "declare it __cdecl"]),
+    "no_underscore": ("library.exports", ["only ZVPen", "only ZVGetInfo", "_ZVPen = ZVPen"]),
+    "foreign_import": ("library.imports", ["penhelper.dll"]),
+    "no_button": ("identity.button", ["no bitmap resource", "PEN_BUTTON"]),
+    "info_past_record": ("identity.record", ["wrote past the"]),
+    "key_hang": ("messages.returns", ["did not return within", "WM_KEYDOWN"]),
+    "crash_outside": ("messages.returns", ["access violation (C0000005) writing address",
+                                           "crash_outside.dll+0x",
+                                           "WM_RBUTTONDOWN"]),
+    "uninitialised": ("determinism.replay", ["gave other results", "loaded afresh"]),
+}
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+def run(*args, timeout=280):
+    p = subprocess.run([WINE, PENCHECK, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                       timeout=timeout)
+    return p.returncode, p.stdout.decode("utf-8", "replace").replace("\r\n", "\n"), \
+        p.stderr.decode("utf-8", "replace")
+
+
+def parse(log):
+    lines = log.splitlines()
+    results = {}
+    for line in lines:
+        m = LINE.match(line)
+        if m:
+            results[m.group(2)] = (m.group(1), m.group(3))
+    return lines, results
+
+
+def documented_warnings():
+    """The check names the README's "Checking a pen" section says Tessaly warns about."""
+    text = open(README, encoding="utf-8").read()
+    section = text.split("## Checking a pen", 1)[1].split("\n## ", 1)[0] if "## Checking a pen" in text else ""
+    return set(re.findall(r"WARN ([a-z]+\.[a-z]+)", section))
+
+
+def check_header(lines, pen, options):
+    check(lines[0].startswith("pencheck ") and "validator" in lines[0], "first line names the validator: " + lines[0])
+    check(lines[1].startswith("pen: ") and lines[1].endswith(os.path.basename(pen)), "pen line: " + lines[1])
+    check(lines[2] == "size: %d bytes" % os.path.getsize(pen), "size line: " + lines[2])
+    digest = hashlib.sha256(open(pen, "rb").read()).hexdigest()
+    check(lines[3] == "sha256: " + digest, "sha256 line %s, want %s" % (lines[3], digest))
+    for option in ["--strictness", "--seed", "--repeat", "--timeout-ms", "--only", "--skip", "--log", "--junit"]:
+        check(option in lines[4], "options line lacks " + option)
+    for option in options:
+        check(option in lines[4], "options line lacks " + option)
+    check(re.match(r"seed: \d+", lines[5]) is not None, "seed line: " + lines[5])
+    check(re.match(r"\d+ passed, \d+ failed, \d+ warnings$", lines[-1]) is not None, "last line: " + lines[-1])
+
+
+def test_tessaly(strictness):
+    with tempfile.TemporaryDirectory() as tmp:
+        log, junit = os.path.join(tmp, "tessaly.log"), os.path.join(tmp, "tessaly.xml")
+        status, out, err = run("--strictness", str(strictness), "--log", log, "--junit", junit, TESSALY)
+        lines, results = parse(out)
+        check(status == 0, "Tessaly: exit status %d, want 0\n%s%s" % (status, out, err))
+        check_header(lines, TESSALY, ["--strictness %d" % strictness])
+        check(open(log, encoding="utf-8").read().replace("\r\n", "\n") == out, "the --log file differs from what was printed")
+        fails = [n for n, (v, _) in results.items() if v == "FAIL"]
+        check(not fails, "Tessaly fails " + ", ".join(fails))
+        known = documented_warnings()
+        for name, (verdict, reason) in results.items():
+            if verdict == "WARN":
+                check(name in known, "Tessaly warns in %s, which the README does not document: %s" % (name, reason))
+            check(verdict != "SKIP", "Tessaly skipped %s: %s" % (name, reason))
+        # Every check of this build ran at 10; the default leaves the higher ones out.
+        expected = 20 if strictness == 10 else 17
+        if sys.maxsize > 0 and "32-bit build" in lines[0]:
+            expected += 1
+        check(len(results) == expected, "%d checks ran at strictness %d, want %d" % (len(results), strictness, expected))
+        suite = ET.parse(junit).getroot().find("testsuite")
+        check(int(suite.get("tests")) == len(results), "JUnit counts %s tests" % suite.get("tests"))
+        check(int(suite.get("failures")) == 0, "JUnit counts failures")
+        check(len(suite.findall("testcase")) == len(results), "JUnit test cases")
+        print(out)
+
+
+def test_gallery(name):
+    pen = os.path.join(GALLERY, name + ".dll")
+    with tempfile.TemporaryDirectory() as tmp:
+        junit = os.path.join(tmp, "gallery.xml")
+        status, out, err = run("--seed", "4242", "--timeout-ms", "1000", "--junit", junit, pen)
+        print(out)
+        lines, results = parse(out)
+        check_header(lines, pen, ["--seed 4242", "--timeout-ms 1000"])
+        fails = {n: r for n, (v, r) in results.items() if v == "FAIL"}
+        warns = {n: r for n, (v, r) in results.items() if v in ("WARN", "SKIP")}
+        expected = EXPECTED[name]
+        if expected is None:
+            check(status == 0, "control: exit status %d, want 0" % status)
+            check(not fails and not warns, "control pen: %s" % (fails or warns))
+            return
+        meant, words = expected
+        check(status == 1, "%s: exit status %d, want 1\n%s" % (name, status, err))
+        check(set(fails) == {meant}, "%s fails %s, want exactly %s" % (name, sorted(fails), meant))
+        check(not warns, "%s also warns or skips: %s" % (name, warns))
+        reason = fails.get(meant, "")
+        for w in words:
+            check(w in reason, "%s: the reason lacks '%s': %s" % (name, w, reason))
+        check("; rerun: pencheck.exe " in reason and "--only " + meant in reason and "--seed 4242" in reason,
+              "%s: no rerun command in %s" % (name, reason))
+        suite = ET.parse(junit).getroot().find("testsuite")
+        check(suite.get("failures") == "1", "%s: JUnit counts %s failures" % (name, suite.get("failures")))
+        if name == "past_canvas":
+            # The rerun command reproduces the finding alone.
+            command = reason.split("; rerun: pencheck.exe ", 1)[1].split()
+            command[-1] = pen
+            status, again, _ = run(*command)
+            _, rerun = parse(again)
+            check(status == 1 and list(rerun) == [meant] and rerun[meant][0] == "FAIL",
+                  "the rerun command gave %d: %s" % (status, again))
+
+
+def test_usage():
+    status, out, err = run()
+    check(status == 2 and "usage:" in err, "no arguments: %d %s" % (status, err))
+    for args in (["--strictness", "11", TESSALY], ["--bogus", TESSALY], ["--only", "nothing.here", TESSALY],
+                 ["--seed", "-1", TESSALY], [TESSALY, TESSALY]):
+        status, out, err = run(*args)
+        check(status == 2 and err, "%s: status %d, stderr %r" % (args, status, err))
+    status, out, err = run(README)
+    check(status == 2 and "FAIL library.file: not a library" in out, "a text file: %d %s" % (status, out))
+    status, out, err = run(os.path.join(GALLERY, "no-such-pen.dll"))
+    check(status == 2 and "cannot read the file" in out, "a missing file: %d %s" % (status, out))
+    status, out, err = run("--help")
+    check(status == 0 and "--strictness" in out, "--help: %d %s" % (status, out))
+    status, out, err = run("--list")
+    check(status == 0, "--list: status %d" % status)
+    for name in EXPECTED.values():
+        if name:
+            check(name[0] in out, "--list lacks " + name[0])
+    # Repeats with a shuffled order name each repeat's order and keep one line a check.
+    status, out, err = run("--repeat", "2", "--randomise", "--seed", "9", "--only", "library,identity",
+                           os.path.join(GALLERY, "control.dll"))
+    lines, results = parse(out)
+    check(status == 0 and sum(1 for l in lines if l.startswith("order of repeat")) == 2 and len(results) == 9,
+          "repeat 2 randomised: %d\n%s" % (status, out))
+
+
+if GROUP == "tessaly":
+    test_tessaly(5)
+elif GROUP == "tessaly_strict":
+    test_tessaly(10)
+elif GROUP == "usage":
+    test_usage()
+elif GROUP.startswith("gallery."):
+    test_gallery(GROUP.split(".", 1)[1])
+else:
+    sys.exit("unknown group " + GROUP)
+
+for f in failures:
+    print("FAILED: " + f)
+sys.exit(1 if failures else 0)
