@@ -93,7 +93,7 @@ struct Windows {
   bool complete() const { return frame && toolbar && bar && page && box && view; }
 };
 
-inline HWND child(HWND parent, const char* windowClass, int id, DWORD style,
+inline HWND child(HWND parent, const char* windowClass, int id = 0, DWORD style = 0,
                   void* param = nullptr) {
   return CreateWindowExA(0, windowClass, "", WS_CHILD | style, 0, 0, 200, 100, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
