@@ -145,7 +145,7 @@ void selectBoxItem(HWND box, const std::string& item) {
 CallEffects sendStep(CheckContext& c, const Pen& pen, HWND window, const Stage& stage,
                      const Step& step, bool ordinary) {
   (void)c;
-  beginCall(step.kind, ordinary, describeStep(step, stage.spec()));
+  beginCall(step.kind, ordinary, describeStep(step, stage.setup()));
   const CallEffects e = callPen(pen, window, step.message, step.keyFlags, 0x12345678, stage.ctx());
   endCall();
   return e;

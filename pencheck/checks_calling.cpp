@@ -61,12 +61,12 @@ void checkCallingConvention(CheckContext& c) {
   endCall();
   judge(c, pen.getInfoName, e, "_ZVGetInfo", seenInfo);
 
-  SceneSpec spec;
-  Stage stage(spec, Layout());
+  SceneSetup setup;
+  Stage stage(setup, Layout());
   if (!stage.ok()) return;
-  tree.select(spec.boxItem);
+  tree.select(setup.boxItem);
   int calls = 1;
-  for (const Step& step : standardScript(spec, c.rng, c.strictness())) {
+  for (const Step& step : standardScript(setup, c.rng, c.strictness())) {
     if (c.excludes(step.kind)) continue;
     prepareRecord(stage, step);
     const CallEffects pe = sendStep(c, pen, tree.view, stage, step, true);

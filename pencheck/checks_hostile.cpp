@@ -25,10 +25,10 @@ struct Session : PenSession {
 
 // The ordinary first call of each kind the check uses.
 void probe(CheckContext& c, Session& s) {
-  SceneSpec spec;
-  Stage stage(spec, Layout());
+  SceneSetup setup;
+  Stage stage(setup, Layout());
   if (!stage.ok()) return;
-  selectBoxItem(s.tree->box, spec.boxItem);
+  selectBoxItem(s.tree->box, setup.boxItem);
   const Step steps[] = {{"lpress", WM_LBUTTONDOWN, MK_LBUTTON, 5, 5},
                         {"drag", WM_MOUSEMOVE, MK_LBUTTON, 9, 7},
                         {"move", WM_MOUSEMOVE, 0, 9, 7},
@@ -205,9 +205,9 @@ void checkHostileCursor(CheckContext& c) {
   Session s;
   if (!s.open(c)) return;
   probe(c, s);
-  SceneSpec spec;
-  spec.brushWidth = spec.brushHeight = 5;
-  Stage stage(spec, Layout());
+  SceneSetup setup;
+  setup.brushWidth = setup.brushHeight = 5;
+  Stage stage(setup, Layout());
   if (!stage.ok()) return;
   PenContext* ctx = stage.ctx();
   const int32_t distant[] = {INT32_MIN, INT32_MIN + 1, -(1 << 30),    -1,       0,
@@ -257,8 +257,8 @@ void checkHostileBox(CheckContext& c) {
   Session s;
   if (!s.open(c)) return;
   probe(c, s);
-  SceneSpec spec;
-  Stage stage(spec, Layout());
+  SceneSetup setup;
+  Stage stage(setup, Layout());
   if (!stage.ok()) return;
   PenContext* ctx = stage.ctx();
   const std::string pad = "5x3 ";

@@ -177,14 +177,14 @@ void checkIdentityRepeat(CheckContext& c) {
     c.report.fail("a second call of _ZVGetInfo gave other values: " + difference);
   // A stroke in between changes the pen's drawing state, not its identity.
   zorvel_windows::Tree tree;
-  SceneSpec spec;
-  Stage stage(spec, Layout());
+  SceneSetup setup;
+  Stage stage(setup, Layout());
   const Step stroke[] = {{"lpress", WM_LBUTTONDOWN, MK_LBUTTON, 3, 3},
                          {"drag", WM_MOUSEMOVE, MK_LBUTTON, 20, 9},
                          {"lrelease", WM_LBUTTONUP, 0, 20, 9},
                          {"rpress-in", WM_RBUTTONDOWN, MK_RBUTTON, 4, 4}};
   if (tree.complete() && stage.ok()) {
-    tree.select(spec.boxItem);
+    tree.select(setup.boxItem);
     for (const Step& s : stroke) {
       prepareRecord(stage, s);
       if (!c.excludes(s.kind)) sendStep(c, pen, tree.view, stage, s, true);

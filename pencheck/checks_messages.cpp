@@ -22,14 +22,14 @@ namespace {
 template <typename Before, typename After>
 int runScripts(CheckContext& c, PenSession& s, const Layout& layout, Before before, After after) {
   int calls = 0;
-  for (const SceneSpec& spec : scenesFor(c)) {
-    Stage stage(spec, layout);
+  for (const SceneSetup& setup : scenesFor(c)) {
+    Stage stage(setup, layout);
     if (!stage.ok()) {
-      c.report.note("could not place the buffers of " + spec.describe());
+      c.report.note("could not place the buffers of " + setup.describe());
       continue;
     }
-    selectBoxItem(s.tree->box, spec.boxItem);
-    for (const Step& step : standardScript(spec, c.rng, c.strictness())) {
+    selectBoxItem(s.tree->box, setup.boxItem);
+    for (const Step& step : standardScript(setup, c.rng, c.strictness())) {
       if (c.excludes(step.kind)) continue;
       prepareRecord(stage, step);
       before(stage, step);
@@ -73,7 +73,7 @@ void checkMessagesReturn(CheckContext& c) {
         kinds.insert(step.kind);
         if (e.result != 0 && once.first(step.kind))
           c.report.fail("returned " + std::to_string(e.result) + ", not 0, for " +
-                            describeStep(step, stage.spec()),
+                            describeStep(step, stage.setup()),
                         step.kind);
       });
   if (!c.report.failures())
@@ -88,10 +88,10 @@ void checkMessagesPointers(CheckContext& c) {
   const int passes = c.strictness() >= 8 ? 2 : 1;
   for (int pass = 0; pass < passes; ++pass) {
     const bool nulls = pass == 1;
-    for (const SceneSpec& spec : scenesFor(c)) {
-      Stage stage(spec, Layout());
-      const auto canvasSize = static_cast<std::size_t>(stage.stride() * spec.canvasHeight);
-      const auto brushSize = static_cast<std::size_t>(stage.brushStride() * spec.brushHeight);
+    for (const SceneSetup& setup : scenesFor(c)) {
+      Stage stage(setup, Layout());
+      const auto canvasSize = static_cast<std::size_t>(stage.stride() * setup.canvasHeight);
+      const auto brushSize = static_cast<std::size_t>(stage.brushStride() * setup.brushHeight);
       // Where each pointer aims when the message does not need it.
       Block standIns[6] = {Block(Block::Kind::StandIn, 40, "canvasHeader"),
                            Block(Block::Kind::StandIn, canvasSize, "canvasBits"),
@@ -100,13 +100,13 @@ void checkMessagesPointers(CheckContext& c) {
                            Block(Block::Kind::StandIn, 40, "brushHeader"),
                            Block(Block::Kind::StandIn, brushSize, "brushBits")};
       if (!stage.ok()) continue;
-      selectBoxItem(s.tree->box, spec.boxItem);
-      for (const Step& step : standardScript(spec, c.rng, c.strictness())) {
+      selectBoxItem(s.tree->box, setup.boxItem);
+      for (const Step& step : standardScript(setup, c.rng, c.strictness())) {
         if (c.excludes(step.kind)) continue;
         prepareRecord(stage, step);
         stage.pointAtBuffers();
         PenContext* r = stage.ctx();
-        const Needs n = needsOf(step, spec.maskOn);
+        const Needs n = needsOf(step, setup.maskOn);
         const bool need[6] = {n.canvasHeader, n.canvasBits,  n.maskBits,
                               n.pickBits,     n.brushHeader, n.brushBits};
         auto aim = [&](int i, void* to) {
@@ -175,18 +175,18 @@ void checkMessagesWrites(CheckContext& c) {
     calls += runScripts(
         c, s, layout, [](const Stage&, const Step&) {},
         [&](const Stage& stage, const Step& step, const CallEffects&) {
-          const SceneSpec& spec = stage.spec();
+          const SceneSetup& setup = stage.setup();
           // Row padding keeps its marker.
-          for (int32_t y = 0; y < spec.canvasHeight; ++y)
-            for (int64_t x = spec.canvasWidth; x < stage.stride(); ++x) {
-              uint8_t& b = stage.canvas()[(spec.canvasHeight - 1 - y) * stage.stride() + x];
+          for (int32_t y = 0; y < setup.canvasHeight; ++y)
+            for (int64_t x = setup.canvasWidth; x < stage.stride(); ++x) {
+              uint8_t& b = stage.canvas()[(setup.canvasHeight - 1 - y) * stage.stride() + x];
               if (b == 0xEE) continue;
               if (once.first(std::string("padding ") + step.kind))
                 c.report.fail("wrote the row padding of the canvas (row " + std::to_string(y) +
                                   ", byte " + std::to_string(x) + " of a " +
                                   std::to_string(stage.stride()) + "-byte row, beyond the " +
-                                  std::to_string(spec.canvasWidth) + " pixels) during " +
-                                  describeStep(step, spec),
+                                  std::to_string(setup.canvasWidth) + " pixels) during " +
+                                  describeStep(step, setup),
                               step.kind);
               b = 0xEE;
             }
@@ -197,7 +197,7 @@ void checkMessagesWrites(CheckContext& c) {
                 c.report.fail(
                     std::string("wrote outside the canvas's bytes, ") +
                         (canvas.gap() < canvas.data() ? "before its start" : "after its end") +
-                        ", during " + describeStep(step, spec),
+                        ", during " + describeStep(step, setup),
                     step.kind);
               break;
             }
@@ -229,7 +229,7 @@ void checkMessagesFields(CheckContext& c) {
       },
       [&](const Stage& stage, const Step& step, const CallEffects&) {
         PenContext* r = stage.ctx();
-        const std::string during = " during " + describeStep(step, stage.spec());
+        const std::string during = " during " + describeStep(step, stage.setup());
         auto field = [&](const char* name, bool same) {
           if (!same && once.first(std::string(name) + step.kind))
             c.report.fail(std::string("changed ") + name + during, step.kind);
@@ -311,13 +311,13 @@ void checkMessagesRectangle(CheckContext& c) {
       },
       [&](const Stage& stage, const Step& step, const CallEffects&) {
         const PenContext* r = stage.ctx();
-        const SceneSpec& spec = stage.spec();
+        const SceneSetup& setup = stage.setup();
         const uint32_t drawn = r->stateFlags & PCF_DRAWN;
         if (drawn && drawn != PCF_DRAWN && once.first(std::string("half") + step.kind))
           c.report.fail("set only " + hex32(drawn) +
                             " of PCF_DRAWN (0x03000000: both bits, "
                             "together) during " +
-                            describeStep(step, spec),
+                            describeStep(step, setup),
                         step.kind);
         const int32_t rect[4] = {r->changedLeft, r->changedTop, r->changedRight, r->changedBottom};
         static const char* const names[4] = {"changedLeft", "changedTop", "changedRight",
@@ -328,15 +328,15 @@ void checkMessagesRectangle(CheckContext& c) {
             if (rect[i] == kUnset[i]) unset += (unset.empty() ? "" : ", ") + std::string(names[i]);
           if (!unset.empty() && once.first(std::string("unset") + step.kind))
             c.report.fail("set PCF_DRAWN but left " + unset + " as the host had them, during " +
-                              describeStep(step, spec),
+                              describeStep(step, setup),
                           step.kind);
         }
         int changed = 0, out = 0;
         int64_t reach[4] = {0, 0, 0, 0};
-        for (int32_t y = 0; y < spec.canvasHeight; ++y)
-          for (int32_t x = 0; x < spec.canvasWidth; ++x) {
+        for (int32_t y = 0; y < setup.canvasHeight; ++y)
+          for (int32_t x = 0; x < setup.canvasWidth; ++x) {
             const std::size_t at =
-                static_cast<std::size_t>((spec.canvasHeight - 1 - y) * stage.stride() + x);
+                static_cast<std::size_t>((setup.canvasHeight - 1 - y) * stage.stride() + x);
             if (stage.canvas()[at] == canvasBefore[at]) continue;
             ++changed;
             if (x >= rect[0] && x < rect[2] && y >= rect[1] && y < rect[3]) continue;
@@ -352,9 +352,9 @@ void checkMessagesRectangle(CheckContext& c) {
         std::snprintf(where, sizeof where, " (rectangle %d, %d, %d, %d; %d of %d bytes outside)",
                       rect[0], rect[1], rect[2], rect[3], out, changed);
         if (!drawn) {
-          if (!silent++) firstSilent = describeStep(step, spec);
+          if (!silent++) firstSilent = describeStep(step, setup);
         } else if (out) {
-          if (!outside++) firstOutside = describeStep(step, spec) + where;
+          if (!outside++) firstOutside = describeStep(step, setup) + where;
           for (int i = 0; i < 4; ++i) beyond[i] = std::max(beyond[i], reach[i]);
         }
       });
@@ -389,7 +389,7 @@ void checkMessagesTree(CheckContext& c) {
   if (!loadOrSkip(c, pen)) return;
   Once once;
   int calls = 0;
-  SceneSpec spec;
+  SceneSetup setup;
   // The whole tree first, as ordinary input; each variant then with the same
   // script, judged against what the whole tree gave.
   std::vector<int32_t> whole;
@@ -399,15 +399,15 @@ void checkMessagesTree(CheckContext& c) {
       c.report.note("could not build " + variant.description());
       continue;
     }
-    Stage stage(spec, Layout());
+    Stage stage(setup, Layout());
     if (!stage.ok()) continue;
     Rng rng(c.options.seed, "tree script");
     std::size_t index = 0;
-    for (const Step& step : standardScript(spec, rng, c.strictness())) {
+    for (const Step& step : standardScript(setup, rng, c.strictness())) {
       if (c.excludes(step.kind)) continue;
       const std::size_t at = index++;
       prepareRecord(stage, step);
-      beginCall(step.kind, v == 0, describeStep(step, spec) + ", with " + variant.description());
+      beginCall(step.kind, v == 0, describeStep(step, setup) + ", with " + variant.description());
       const CallEffects e =
           callPen(pen, variant.window(), step.message, step.keyFlags, 0x12345678, stage.ctx());
       endCall();

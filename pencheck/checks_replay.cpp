@@ -26,12 +26,12 @@ struct SessionStep {
   std::string boxItem;  // selected before the step; "-" leaves the box alone
 };
 
-std::vector<SessionStep> randomSession(const SceneSpec& spec, Rng& rng, int length) {
+std::vector<SessionStep> randomSession(const SceneSetup& setup, Rng& rng, int length) {
   static const char* const items[] = {
       "1x1 pixel", "3x2 pixels", "4x2 pixels", "16x16 pixels", "7x5 big", "2X3 ", ""};
   std::vector<SessionStep> steps;
   for (int i = 0; i < length; ++i) {
-    SessionStep s{randomStep(spec, rng), "-"};
+    SessionStep s{randomStep(setup, rng), "-"};
     if (s.step.message == WM_LBUTTONDOWN && rng.chance(50)) s.boxItem = rng.pick(items);
     steps.push_back(s);
   }
@@ -41,11 +41,11 @@ std::vector<SessionStep> randomSession(const SceneSpec& spec, Rng& rng, int leng
 // Replays the session on a fresh stage; the stack is filled with a word
 // that depends on the step and on `run`.
 std::vector<Trace> replay(CheckContext& c, const Pen& pen, zorvel_windows::Tree& tree,
-                          const SceneSpec& spec, const std::vector<SessionStep>& steps, int run) {
+                          const SceneSetup& setup, const std::vector<SessionStep>& steps, int run) {
   std::vector<Trace> traces;
-  Stage stage(spec, Layout());
+  Stage stage(setup, Layout());
   if (!stage.ok()) return traces;
-  selectBoxItem(tree.box, spec.boxItem);
+  selectBoxItem(tree.box, setup.boxItem);
   for (std::size_t i = 0; i < steps.size(); ++i) {
     const SessionStep& s = steps[i];
     if (c.excludes(s.step.kind)) continue;
@@ -91,15 +91,15 @@ void checkDeterminism(CheckContext& c) {
   int compared = 0;
   bool pinned = false;
   for (int n = 0; n < sessions && !c.report.failures(); ++n) {
-    const SceneSpec spec = n == 0 ? scenesFor(c).front() : randomScene(c.rng);
-    const std::vector<SessionStep> steps = randomSession(spec, c.rng, length);
+    const SceneSetup setup = n == 0 ? scenesFor(c).front() : randomScene(c.rng);
+    const std::vector<SessionStep> steps = randomSession(setup, c.rng, length);
     // Each run starts from a freshly loaded library.
     if (!unloadPen(pen)) pinned = true;
     if (!loadOrSkip(c, pen)) return;
-    const std::vector<Trace> first = replay(c, pen, tree, spec, steps, 0);
+    const std::vector<Trace> first = replay(c, pen, tree, setup, steps, 0);
     if (!unloadPen(pen)) pinned = true;
     if (!loadOrSkip(c, pen)) return;
-    const std::vector<Trace> second = replay(c, pen, tree, spec, steps, 1);
+    const std::vector<Trace> second = replay(c, pen, tree, setup, steps, 1);
     std::size_t t = 0;
     for (std::size_t i = 0; i < steps.size() && t < first.size() && t < second.size(); ++i) {
       const SessionStep& s = steps[i];
@@ -116,8 +116,8 @@ void checkDeterminism(CheckContext& c) {
         std::size_t firstAt = 0;
         for (std::size_t k = 0; k < a.canvas.size(); ++k)
           if (a.canvas[k] != b.canvas[k] && !differing++) firstAt = k;
-        const int64_t stride = (int64_t{spec.canvasWidth} + 3) & ~int64_t{3};
-        const int64_t y = spec.canvasHeight - 1 - static_cast<int64_t>(firstAt) / stride;
+        const int64_t stride = (int64_t{setup.canvasWidth} + 3) & ~int64_t{3};
+        const int64_t y = setup.canvasHeight - 1 - static_cast<int64_t>(firstAt) / stride;
         const int64_t x = static_cast<int64_t>(firstAt) % stride;
         char text[200];
         std::snprintf(text, sizeof text,
@@ -131,7 +131,7 @@ void checkDeterminism(CheckContext& c) {
       }
       if (what.empty()) continue;
       c.report.fail("message " + std::to_string(i + 1) + " of a seeded session of " +
-                        std::to_string(steps.size()) + " (" + describeStep(s.step, spec) +
+                        std::to_string(steps.size()) + " (" + describeStep(s.step, setup) +
                         ") gave other results after the library was loaded afresh and the "
                         "stack held other garbage: " +
                         what +

@@ -42,20 +42,20 @@ void checkTiming(CheckContext& c) {
       {"32 x 32 square, 4 x 4 blocks, 1024 x 1024 canvas", 1024, 32, false, "4x4 pixels"}};
   std::string summary;
   for (const Stroke& s : strokes) {
-    SceneSpec spec;
-    spec.canvasWidth = spec.canvasHeight = s.canvas;
-    spec.brushWidth = spec.brushHeight = s.brush;
-    spec.brush.assign(static_cast<std::size_t>(s.brush * s.brush), 0);
+    SceneSetup setup;
+    setup.canvasWidth = setup.canvasHeight = s.canvas;
+    setup.brushWidth = setup.brushHeight = s.brush;
+    setup.brush.assign(static_cast<std::size_t>(s.brush * s.brush), 0);
     if (s.round)
       for (int y = 0; y < s.brush; ++y)
         for (int x = 0; x < s.brush; ++x) {
           const double dx = x - (s.brush - 1) / 2.0, dy = y - (s.brush - 1) / 2.0;
           if (dx * dx + dy * dy > (s.brush / 2.0) * (s.brush / 2.0))
-            spec.brush[static_cast<std::size_t>(y * s.brush + x)] = 1;
+            setup.brush[static_cast<std::size_t>(y * s.brush + x)] = 1;
         }
-    spec.maskOn = false;
-    spec.boxItem = s.item;
-    Stage stage(spec, Layout());
+    setup.maskOn = false;
+    setup.boxItem = s.item;
+    Stage stage(setup, Layout());
     if (!stage.ok()) continue;
     selectBoxItem(tree.box, s.item);
     std::vector<double> press, drag, move, release;

@@ -23,7 +23,7 @@ int64_t strideOf(int32_t width) { return (int64_t{width} + 3) & ~int64_t{3}; }
 
 }  // namespace
 
-std::string SceneSpec::describe() const {
+std::string SceneSetup::describe() const {
   char text[256];
   std::snprintf(text, sizeof text, "a %d x %d canvas, a %d x %d brush, mask %s, box %s, tone %d",
                 canvasWidth, canvasHeight, brushWidth, brushHeight, maskOn ? "on" : "off",
@@ -32,8 +32,8 @@ std::string SceneSpec::describe() const {
   return text;
 }
 
-SceneSpec randomScene(Rng& rng) {
-  SceneSpec s;
+SceneSetup randomScene(Rng& rng) {
+  SceneSetup s;
   s.canvasWidth = rng.chance(15) ? rng.between(1, 4) : rng.between(1, 70);
   s.canvasHeight = rng.chance(15) ? rng.between(1, 3) : rng.between(1, 48);
   s.brushWidth = rng.between(1, 9);
@@ -50,22 +50,22 @@ SceneSpec randomScene(Rng& rng) {
   return s;
 }
 
-std::vector<SceneSpec> scenesFor(CheckContext& c) {
-  SceneSpec first;
+std::vector<SceneSetup> scenesFor(CheckContext& c) {
+  SceneSetup first;
   first.brush = {0, 0, 0, 0, 7, 0, 0, 0, 0};  // a ring: ink round a hole
   first.maskOn = true;
-  std::vector<SceneSpec> scenes = {first};
+  std::vector<SceneSetup> scenes = {first};
   const int s = c.strictness();
   const int count = s <= 4 ? 1 : s <= 7 ? s - 2 : s <= 9 ? 2 * s - 9 : 12;
   while (static_cast<int>(scenes.size()) < count) scenes.push_back(randomScene(c.rng));
   return scenes;
 }
 
-Stage::Stage(const SceneSpec& spec, const Layout& layout) : spec_(spec) {
-  stride_ = strideOf(spec.canvasWidth);
-  brushStride_ = strideOf(spec.brushWidth);
-  const auto canvasSize = static_cast<std::size_t>(stride_ * spec.canvasHeight);
-  const auto brushSize = static_cast<std::size_t>(brushStride_ * spec.brushHeight);
+Stage::Stage(const SceneSetup& setup, const Layout& layout) : setup_(setup) {
+  stride_ = strideOf(setup.canvasWidth);
+  brushStride_ = strideOf(setup.brushWidth);
+  const auto canvasSize = static_cast<std::size_t>(stride_ * setup.canvasHeight);
+  const auto brushSize = static_cast<std::size_t>(brushStride_ * setup.brushHeight);
   const bool start = layout.atStart;
   canvasHeader_ = Block(layout.readOnly, 40, "the canvas header", 0, start);
   canvasBits_ = Block(layout.canvas, canvasSize, "the canvas", 0, start);
@@ -77,12 +77,12 @@ Stage::Stage(const SceneSpec& spec, const Layout& layout) : spec_(spec) {
   ok_ = canvasHeader_.ok() && canvasBits_.ok() && maskBits_.ok() && pickBits_.ok() &&
         brushHeader_.ok() && brushBits_.ok() && record_.ok();
   if (!ok_) return;
-  const int32_t w = spec.canvasWidth, h = spec.canvasHeight;
+  const int32_t w = setup.canvasWidth, h = setup.canvasHeight;
   for (Block* b : {&canvasBits_, &maskBits_, &pickBits_}) b->setGeometry(w, h, stride_);
-  brushBits_.setGeometry(spec.brushWidth, spec.brushHeight, brushStride_);
+  brushBits_.setGeometry(setup.brushWidth, setup.brushHeight, brushStride_);
 
   writeHeader(canvasHeader_.data(), w, h);
-  writeHeader(brushHeader_.data(), spec.brushWidth, spec.brushHeight);
+  writeHeader(brushHeader_.data(), setup.brushWidth, setup.brushHeight);
   // Padding holds a marker of its own; the pixels an index pattern.
   for (int32_t y = 0; y < h; ++y) {
     uint8_t* row = canvasBits_.data() + (h - 1 - y) * stride_;
@@ -97,11 +97,11 @@ Stage::Stage(const SceneSpec& spec, const Layout& layout) : spec_(spec) {
           inside ? static_cast<uint8_t>(((x + y) % 9 == 0 || (x < 3 && y < 2)) ? 0 : 1) : 0xEE;
     }
   }
-  for (int32_t y = 0; y < spec.brushHeight; ++y)
-    for (int32_t x = 0; x < spec.brushWidth; ++x) {
-      const std::size_t i = static_cast<std::size_t>(y * spec.brushWidth + x);
-      brushBits_.data()[(spec.brushHeight - 1 - y) * brushStride_ + x] =
-          i < spec.brush.size() ? spec.brush[i] : 0;
+  for (int32_t y = 0; y < setup.brushHeight; ++y)
+    for (int32_t x = 0; x < setup.brushWidth; ++x) {
+      const std::size_t i = static_cast<std::size_t>(y * setup.brushWidth + x);
+      brushBits_.data()[(setup.brushHeight - 1 - y) * brushStride_ + x] =
+          i < setup.brush.size() ? setup.brush[i] : 0;
     }
   PenContext* r = ctx();
   std::memset(r, 0, sizeof *r);
@@ -124,7 +124,7 @@ void Stage::pointAtBuffers() const {
 
 void prepareRecord(const Stage& stage, const Step& step) {
   PenContext* r = stage.ctx();
-  const SceneSpec& s = stage.spec();
+  const SceneSetup& s = stage.setup();
   r->cursorX = step.x;
   r->cursorY = step.y;
   r->toneLevel = s.tone;
@@ -137,8 +137,8 @@ void prepareRecord(const Stage& stage, const Step& step) {
     r->stateFlags &= ~PCF_MASK;
 }
 
-std::vector<Step> standardScript(const SceneSpec& spec, Rng& rng, int strictness) {
-  const int32_t w = spec.canvasWidth, h = spec.canvasHeight;
+std::vector<Step> standardScript(const SceneSetup& setup, Rng& rng, int strictness) {
+  const int32_t w = setup.canvasWidth, h = setup.canvasHeight;
   std::vector<Step> s = {
       {"focus", WM_SETFOCUS, 0, 0, 0},
       {"move", WM_MOUSEMOVE, 0, w / 2, h / 2},
@@ -180,13 +180,13 @@ std::vector<Step> standardScript(const SceneSpec& spec, Rng& rng, int strictness
       {"lrelease", WM_LBUTTONUP, MK_SHIFT, w / 2, h - 2},
       {"focus", WM_KILLFOCUS, 0, 0, 0},
   };
-  const std::vector<Step> extra = randomSteps(spec, rng, 4 * strictness);
+  const std::vector<Step> extra = randomSteps(setup, rng, 4 * strictness);
   s.insert(s.end(), extra.begin(), extra.end());
   return s;
 }
 
-Step randomStep(const SceneSpec& spec, Rng& rng) {
-  const int32_t w = spec.canvasWidth, h = spec.canvasHeight;
+Step randomStep(const SceneSetup& setup, Rng& rng) {
+  const int32_t w = setup.canvasWidth, h = setup.canvasHeight;
   const int32_t x = rng.chance(80) ? rng.between(0, w - 1) : rng.between(-20, w + 20);
   const int32_t y = rng.chance(80) ? rng.between(0, h - 1) : rng.between(-20, h + 20);
   const uint32_t shift = rng.chance(30) ? MK_SHIFT : 0;
@@ -213,9 +213,9 @@ Step randomStep(const SceneSpec& spec, Rng& rng) {
   }
 }
 
-std::vector<Step> randomSteps(const SceneSpec& spec, Rng& rng, int count) {
+std::vector<Step> randomSteps(const SceneSetup& setup, Rng& rng, int count) {
   std::vector<Step> steps;
-  for (int i = 0; i < count; ++i) steps.push_back(randomStep(spec, rng));
+  for (int i = 0; i < count; ++i) steps.push_back(randomStep(setup, rng));
   return steps;
 }
 
@@ -237,6 +237,6 @@ std::string describeStepShort(const Step& step) {
   return text;
 }
 
-std::string describeStep(const Step& step, const SceneSpec& spec) {
-  return describeStepShort(step) + " on " + spec.describe();
+std::string describeStep(const Step& step, const SceneSetup& setup) {
+  return describeStepShort(step) + " on " + setup.describe();
 }

@@ -16,7 +16,7 @@
 #include "rng.h"
 
 // What a scene holds, before any memory is placed.
-struct SceneSpec {
+struct SceneSetup {
   int32_t canvasWidth = 37, canvasHeight = 23;
   int32_t brushWidth = 3, brushHeight = 3;
   std::vector<uint8_t> brush;  // top row first, 0 is ink
@@ -30,8 +30,8 @@ struct SceneSpec {
 
 // The first scene is always the same; the rest are random, more of them at
 // higher strictness.
-std::vector<SceneSpec> scenesFor(CheckContext& c);
-SceneSpec randomScene(Rng& rng);
+std::vector<SceneSetup> scenesFor(CheckContext& c);
+SceneSetup randomScene(Rng& rng);
 
 // Where each part goes.
 struct Layout {
@@ -46,17 +46,17 @@ constexpr uint32_t kHostField0 = 0x4F574E30, kHostField40 = 0x4F574E40, kHostFie
 
 class Stage {
  public:
-  Stage(const SceneSpec& spec, const Layout& layout);
+  Stage(const SceneSetup& setup, const Layout& layout);
   bool ok() const { return ok_; }
 
-  const SceneSpec& spec() const { return spec_; }
+  const SceneSetup& setup() const { return setup_; }
   PenContext* ctx() const { return reinterpret_cast<PenContext*>(record_.data()); }
   int64_t stride() const { return stride_; }
   int64_t brushStride() const { return brushStride_; }
   uint8_t* canvas() const { return canvasBits_.data(); }
   std::size_t canvasBytes() const { return canvasBits_.size(); }
   uint8_t& pixel(int32_t x, int32_t y) const {
-    return canvas()[(spec_.canvasHeight - 1 - y) * stride_ + x];
+    return canvas()[(setup_.canvasHeight - 1 - y) * stride_ + x];
   }
   const Block& canvasBlock() const { return canvasBits_; }
   const Block& recordBlock() const { return record_; }
@@ -67,7 +67,7 @@ class Stage {
   void pointAtBuffers() const;
 
  private:
-  SceneSpec spec_;
+  SceneSetup setup_;
   bool ok_ = false;
   int64_t stride_ = 0, brushStride_ = 0;
   Block canvasHeader_, canvasBits_, maskBits_, pickBits_, brushHeader_, brushBits_, record_;
@@ -83,12 +83,12 @@ struct Step {
 
 // The messages a host sends, every kind, over and around the canvas; more
 // of them, at random, at higher strictness.
-std::vector<Step> standardScript(const SceneSpec& spec, Rng& rng, int strictness);
-std::vector<Step> randomSteps(const SceneSpec& spec, Rng& rng, int count);
-Step randomStep(const SceneSpec& spec, Rng& rng);
+std::vector<Step> standardScript(const SceneSetup& setup, Rng& rng, int strictness);
+std::vector<Step> randomSteps(const SceneSetup& setup, Rng& rng, int count);
+Step randomStep(const SceneSetup& setup, Rng& rng);
 
 // "WM_LBUTTONDOWN (MK_LBUTTON) at (1, 1) on a 37 x 23 canvas, ..."
-std::string describeStep(const Step& step, const SceneSpec& spec);
+std::string describeStep(const Step& step, const SceneSetup& setup);
 std::string describeStepShort(const Step& step);
 
 // What a host does before each message: the cursor, colours and tone in the

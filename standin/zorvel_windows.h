@@ -69,7 +69,7 @@ inline bool selectedItem(HWND box, std::string& item) {
 // How the tree's windows are made: their classes (registered beforehand,
 // with the procedures their program gives them), styles beyond WS_CHILD,
 // and the creation parameter each receives (the object behind it).
-struct TreeSpec {
+struct TreeRecipe {
   const char* frameClass = "Zorvel Frame";
   const char* paneClass = "Zorvel Pane";  // the tool bar, the page, the client
   const char* barClass = kDialogBarClass;
@@ -100,29 +100,31 @@ inline HWND child(HWND parent, const char* windowClass, int id = 0, DWORD style 
                          GetModuleHandleA(nullptr), param);
 }
 
-// The editor's window tree, as `spec` says; a window that cannot be made is
+// The editor's window tree, as `recipe` says; a window that cannot be made is
 // null (and so are those below it).
-inline Windows buildTree(const TreeSpec& spec) {
+inline Windows buildTree(const TreeRecipe& recipe) {
   Windows w;
-  w.frame =
-      CreateWindowExA(0, spec.frameClass, "Zorvel", spec.frameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                      800, 600, nullptr, nullptr, GetModuleHandleA(nullptr), spec.frameParam);
+  w.frame = CreateWindowExA(0, recipe.frameClass, "Zorvel", recipe.frameStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 800, 600, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            recipe.frameParam);
   if (!w.frame) return w;
-  w.toolbar = child(w.frame, spec.paneClass, 0, spec.paneStyle);
-  w.bar = child(w.frame, spec.barClass, 0, spec.paneStyle);
-  if (w.bar) w.page = child(w.bar, spec.paneClass, 0, spec.paneStyle);
+  w.toolbar = child(w.frame, recipe.paneClass, 0, recipe.paneStyle);
+  w.bar = child(w.frame, recipe.barClass, 0, recipe.paneStyle);
+  if (w.bar) w.page = child(w.bar, recipe.paneClass, 0, recipe.paneStyle);
   if (w.page) {
-    HWND label = child(w.page, "STATIC", kBlockSizeLabelId, spec.paneStyle);
+    HWND label = child(w.page, "STATIC", kBlockSizeLabelId, recipe.paneStyle);
     SetWindowTextA(label, "Blocks");
     w.box = child(w.page, "COMBOBOX", kBlockSizeBoxId,
-                  spec.paneStyle | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
+                  recipe.paneStyle | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
   }
-  for (std::size_t i = 0; w.box && i < spec.itemCount; ++i)
-    SendMessageA(w.box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(spec.items[i]));
-  w.client = child(w.frame, spec.paneClass, 0, spec.paneStyle);
+  for (std::size_t i = 0; w.box && i < recipe.itemCount; ++i)
+    SendMessageA(w.box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(recipe.items[i]));
+  w.client = child(w.frame, recipe.paneClass, 0, recipe.paneStyle);
   if (w.client)
-    w.document = child(w.client, spec.documentClass, 0, spec.documentStyle, spec.documentParam);
-  if (w.document) w.view = child(w.document, spec.viewClass, 0, spec.viewStyle, spec.viewParam);
+    w.document =
+        child(w.client, recipe.documentClass, 0, recipe.documentStyle, recipe.documentParam);
+  if (w.document)
+    w.view = child(w.document, recipe.viewClass, 0, recipe.viewStyle, recipe.viewParam);
   return w;
 }
 
@@ -133,9 +135,9 @@ struct Tree : Windows {
     registerClass("Zorvel Frame");
     registerClass("Zorvel Pane");
     registerClass(barClass);
-    TreeSpec spec;
-    spec.barClass = barClass;
-    static_cast<Windows&>(*this) = buildTree(spec);
+    TreeRecipe recipe;
+    recipe.barClass = barClass;
+    static_cast<Windows&>(*this) = buildTree(recipe);
   }
   ~Tree() {
     if (frame) DestroyWindow(frame);

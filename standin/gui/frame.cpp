@@ -79,19 +79,19 @@ bool Frame::create(std::string& error) {
                       MAKEINTRESOURCEW(32515));  // IDC_CROSS
   registerWindowClass("Zorvel Palette", objectProcedure<PaletteGrid, &PaletteGrid::handle>, face);
 
-  zorvel_windows::TreeSpec spec;
-  spec.documentClass = "Zorvel Document";
-  spec.viewClass = "Zorvel View";
-  spec.frameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  spec.paneStyle = WS_VISIBLE | WS_CLIPCHILDREN;
-  spec.documentStyle = WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
-  spec.viewStyle = WS_VISIBLE;
-  spec.frameParam = this;
-  spec.documentParam = &view_;
-  spec.viewParam = &view_;
-  spec.items = kGuiBlockItems;
-  spec.itemCount = sizeof kGuiBlockItems / sizeof kGuiBlockItems[0];
-  windows_ = zorvel_windows::buildTree(spec);
+  zorvel_windows::TreeRecipe recipe;
+  recipe.documentClass = "Zorvel Document";
+  recipe.viewClass = "Zorvel View";
+  recipe.frameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  recipe.paneStyle = WS_VISIBLE | WS_CLIPCHILDREN;
+  recipe.documentStyle = WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_CLIPCHILDREN;
+  recipe.viewStyle = WS_VISIBLE;
+  recipe.frameParam = this;
+  recipe.documentParam = &view_;
+  recipe.viewParam = &view_;
+  recipe.items = kGuiBlockItems;
+  recipe.itemCount = sizeof kGuiBlockItems / sizeof kGuiBlockItems[0];
+  windows_ = zorvel_windows::buildTree(recipe);
   if (!windows_.complete()) {
     error =
         "cannot create the editor's windows (under Wine a display or the null driver is needed)";
