@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files.h"
+#include "text.h"
 #include "wide_text.h"
 #include "windows_error.h"
 
@@ -75,7 +76,7 @@ bool fileExists(const std::string& path) {
 
 bool removeFile(const std::string& path, std::string& error) {
   if (DeleteFileW(widened(path).c_str())) return true;
-  error = "cannot remove '" + path + "': " + windowsError(GetLastError());
+  error = "cannot remove '" + escapedPath(path) + "': " + windowsError(GetLastError());
   return false;
 }
 
@@ -117,14 +118,14 @@ bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes, std:
   const std::wstring target = widened(path);
   const std::wstring temporary = target + L".partial";
   auto fail = [&](DWORD code) {
-    error = "cannot write '" + path + "': " + windowsError(code);
+    error = "cannot write '" + escapedPath(path) + "': " + windowsError(code);
     DeleteFileW(temporary.c_str());
     return false;
   };
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.h == INVALID_HANDLE_VALUE) {
-    error = "cannot write '" + path + "': " + windowsError(GetLastError());
+    error = "cannot write '" + escapedPath(path) + "': " + windowsError(GetLastError());
     return false;
   }
   for (std::size_t done = 0; done < bytes.size();) {

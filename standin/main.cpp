@@ -86,7 +86,7 @@ int showInfo(const std::string& dllPath, std::string picturePath) {
 
   PenInfo info{};
   const int32_t result = pen.getInfo(&info);
-  std::printf("library:     %s\n", dllPath.c_str());
+  std::printf("library:     %s\n", escapedPath(dllPath).c_str());
   std::printf("name:        %s\n", field(info.name).c_str());
   std::printf("alt name:    %s\n", field(info.altName).c_str());
   std::printf("version:     %s\n", field(info.version).c_str());
@@ -95,7 +95,7 @@ int showInfo(const std::string& dllPath, std::string picturePath) {
   std::printf("infoWord:    0x%08lX\n", static_cast<unsigned long>(info.infoWord));
   std::fflush(stdout);
   if (result != 1) {
-    std::fprintf(stderr, "%s: _ZVGetInfo returned %ld, not 1\n", dllPath.c_str(),
+    std::fprintf(stderr, "%s: _ZVGetInfo returned %ld, not 1\n", escapedPath(dllPath).c_str(),
                  static_cast<long>(result));
     return kExitBadInput;
   }
@@ -104,7 +104,7 @@ int showInfo(const std::string& dllPath, std::string picturePath) {
   int bits = 0;
   std::string error;
   if (!pen.toolButton(button, bits, error)) {
-    std::fprintf(stderr, "%s: %s\n", dllPath.c_str(), error.c_str());
+    std::fprintf(stderr, "%s: %s\n", escapedPath(dllPath).c_str(), error.c_str());
     return kExitBadInput;
   }
   const RgbPicture shown = enlarged(button, kDefaultScale);
@@ -113,7 +113,7 @@ int showInfo(const std::string& dllPath, std::string picturePath) {
     return kExitBadInput;
   }
   std::printf("tool button: %s (%d x %d, %d bits per pixel, shown %d times enlarged)\n",
-              picturePath.c_str(), button.width, button.height, bits, kDefaultScale);
+              escapedPath(picturePath).c_str(), button.width, button.height, bits, kDefaultScale);
   return kExitOk;
 }
 
@@ -140,7 +140,7 @@ int replayScripts(const std::string& dllPath, const std::vector<std::string>& pa
     if (!loadPen(pen, dllPath)) return kExitBadInput;
     PenInfo info{};
     if (pen.getInfo(&info) != 1) {
-      std::fprintf(stderr, "%s: _ZVGetInfo did not return 1\n", dllPath.c_str());
+      std::fprintf(stderr, "%s: _ZVGetInfo did not return 1\n", escapedPath(dllPath).c_str());
       return kExitBadInput;
     }
     zorvel_windows::Tree tree;

@@ -1,5 +1,6 @@
 #include "pen_library.h"
 
+#include "text.h"
 #include "wide_text.h"
 #include "windows_error.h"
 
@@ -26,12 +27,14 @@ bool PenLibrary::load(const std::string& path, std::string& error) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   module_ = LoadLibraryW(widened(loaderPath(path)).c_str());
   if (!module_) {
-    error = path + ": cannot load the library: " + windowsError(GetLastError(), path);
+    error = escapedPath(path) +
+            ": cannot load the library: " + windowsError(GetLastError(), escapedPath(path));
     return false;
   }
   auto find = [&](const char* name) -> void* {
     FARPROC found = GetProcAddress(module_, name);
-    if (!found) error = path + ": no export " + name + ": " + windowsError(GetLastError());
+    if (!found)
+      error = escapedPath(path) + ": no export " + name + ": " + windowsError(GetLastError());
     return reinterpret_cast<void*>(found);
   };
   getInfo_ = reinterpret_cast<GetInfoFn>(find("_ZVGetInfo"));

@@ -159,7 +159,7 @@ int Replay::save(const Command& c) {
   std::string error;
   if (bytes.empty()) return failed(c, kExitBadInput, "cannot encode " + quoted(c.text()));
   if (!writeWhole(c.text(), bytes, error)) return failed(c, kExitBadInput, error);
-  std::printf("%s\n", c.text().c_str());
+  std::printf("%s\n", escaped(c.text()).c_str());
   return kExitOk;
 }
 

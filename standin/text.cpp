@@ -47,7 +47,8 @@ bool actedOn(uint32_t code) {
          (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }
 
-void appendEscaped(std::string& out, const std::string& text, std::size_t end) {
+void appendEscaped(std::string& out, const std::string& text, std::size_t end,
+                   bool keepBackslashes = false) {
   for (std::size_t i = 0; i < end;) {
     const auto b = static_cast<uint8_t>(text[i]);
     const std::size_t n = sequenceLength(text, i);
@@ -56,7 +57,7 @@ void appendEscaped(std::string& out, const std::string& text, std::size_t end) {
       i += n;
       continue;
     }
-    if (b >= 0x20 && b < 0x7F && b != '\\') {
+    if (b >= 0x20 && b < 0x7F && (b != '\\' || keepBackslashes)) {
       out.push_back(static_cast<char>(b));
     } else if (b == '\\') {
       out += "\\\\";
@@ -83,6 +84,12 @@ bool isUtf8(const std::string& text) {
 std::string escaped(const std::string& text) {
   std::string out;
   appendEscaped(out, text, text.size());
+  return out;
+}
+
+std::string escapedPath(const std::string& path) {
+  std::string out;
+  appendEscaped(out, path, path.size(), true);
   return out;
 }
 

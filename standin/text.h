@@ -23,3 +23,7 @@ std::string quoted(const std::string& text);
 
 // The text with its bytes escaped as quoted() does, without quotes or cut.
 std::string escaped(const std::string& text);
+
+// A path as escaped() shows it, but with its backslashes as they are: a
+// Windows path reads as typed.
+std::string escapedPath(const std::string& path);

@@ -345,7 +345,7 @@ void Frame::open() {
   IndexedImage image;
   if (!readFile(path, kMaxPictureFileBytes, bytes, error) ||
       !readIndexedBmp(bytes, kMaxCanvasSide, image, error)) {
-    showMessage(windows_.frame, "Cannot open '" + escaped(path) + "': " + error);
+    showMessage(windows_.frame, "Cannot open '" + escapedPath(path) + "': " + error);
     return;
   }
   session_->loadCanvas(image, bytes);
@@ -364,7 +364,7 @@ void Frame::loadPalette() {
   std::string error;
   Palette palette;
   if (!readFile(path, kMaxPaletteFileBytes, bytes, error)) {
-    showMessage(windows_.frame, "Cannot open '" + escaped(path) + "': " + error);
+    showMessage(windows_.frame, "Cannot open '" + escapedPath(path) + "': " + error);
     return;
   }
   // The reader's messages name the file themselves.

@@ -58,7 +58,7 @@ int run() {
   if (!options.record.empty()) {
     record = recordingPlace(options.record, error);
     if (record.empty()) {
-      showMessage(nullptr, "Cannot record the session into '" + escaped(options.record) +
+      showMessage(nullptr, "Cannot record the session into '" + escapedPath(options.record) +
                                "': " + error + ".");
       return kExitBadUsage;
     }
@@ -71,7 +71,7 @@ int run() {
   }
   PenInfo info{};
   if (pen.getInfo(&info) != 1) {
-    showMessage(nullptr, options.pen + ": _ZVGetInfo did not return 1");
+    showMessage(nullptr, escapedPath(options.pen) + ": _ZVGetInfo did not return 1");
     return kExitBadUsage;
   }
   Frame frame(options, pen, info, record);
