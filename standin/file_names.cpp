@@ -79,3 +79,14 @@ std::string fileNameProblem(const std::string& name) {
   }
   return "";
 }
+
+bool hasExtension(const std::string& name, const char* extension) {
+  const std::size_t n = std::char_traits<char>::length(extension);
+  if (name.size() <= n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = name[name.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != extension[i]) return false;
+  }
+  return true;
+}

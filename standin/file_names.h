@@ -14,3 +14,7 @@
 // a part named after a device (CON, PRN, AUX, NUL, COM0-9, LPT0-9, with or
 // without an extension, in any case); a part longer than 255 characters.
 std::string fileNameProblem(const std::string& name);
+
+// Whether `name` ends in `extension` (lower case, ".png"), in any case, after
+// at least one other character.
+bool hasExtension(const std::string& name, const char* extension);

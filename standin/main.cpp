@@ -48,17 +48,6 @@ bool loadPen(PenLibrary& pen, const std::string& path) {
 
 std::string field(const char* text) { return text ? utf8FromCodePage(932, text) : "(none)"; }
 
-bool endsWithNoCase(const std::string& name, const char* tail) {
-  const std::size_t n = std::char_traits<char>::length(tail);
-  if (name.size() <= n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    char c = name[name.size() - n + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != tail[i]) return false;
-  }
-  return true;
-}
-
 // The library's file name without its folder and extension.
 std::string stem(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\:");
@@ -69,8 +58,8 @@ std::string stem(const std::string& path) {
 
 int showInfo(const std::string& dllPath, std::string picturePath) {
   if (picturePath.empty()) picturePath = stem(dllPath) + "-button.png";
-  const bool bmp = endsWithNoCase(picturePath, ".bmp");
-  if (!bmp && !endsWithNoCase(picturePath, ".png")) {
+  const bool bmp = hasExtension(picturePath, ".bmp");
+  if (!bmp && !hasExtension(picturePath, ".png")) {
     std::fprintf(stderr, "cannot tell the format of %s: the name must end in .png or .bmp\n",
                  quoted(picturePath).c_str());
     return kExitBadInput;

@@ -36,16 +36,6 @@ bool parseWhole(const std::string& word, int64_t& value) {
   return true;
 }
 
-std::string lowerCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-bool endsWith(const std::string& s, const std::string& tail) {
-  return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string folderOf(const std::string& path) {
   const std::size_t cut = path.find_last_of("/\\");
   if (cut == std::string::npos) return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : "";
@@ -492,11 +482,10 @@ bool Checker::save(Command& c) {
   if (n != 1 && n != 3) return wrongArguments();
   const std::string& name = words_[1];
   payload(c).text = name;
-  const std::string lower = lowerCase(name);
-  if (endsWith(lower, ".bmp")) {
+  if (hasExtension(name, ".bmp")) {
     c.op = Op::SaveBmp;
     if (n != 1) return fail("a BMP is saved as it is: 'scale' applies to PNG files only");
-  } else if (endsWith(lower, ".png")) {
+  } else if (hasExtension(name, ".png")) {
     c.op = Op::SavePng;
     c.a = kDefaultScale;
     if (n == 3 && words_[2] != "scale") return wrongArguments();

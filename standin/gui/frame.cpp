@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "dialogs.h"
+#include "file_names.h"
 #include "files.h"
 #include "gui_resources.h"
 #include "palette.h"
@@ -37,17 +38,6 @@ constexpr wchar_t kPictureFilter[] =
     L"8-bit BMP (*.bmp)\0*.bmp\0PNG (*.png)\0*.png\0PNG, 2 times enlarged\0*.png\0"
     L"PNG, 4 times enlarged\0*.png\0PNG, 8 times enlarged\0*.png\0";
 constexpr int kPngScales[] = {0, 0, 1, 2, 4, 8};  // by filter index; 0: BMP
-
-bool endsWithNoCase(const std::string& name, const char* tail) {
-  const std::size_t n = std::char_traits<char>::length(tail);
-  if (name.size() < n) return false;
-  for (std::size_t i = 0; i < n; ++i) {
-    char c = name[name.size() - n + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != tail[i]) return false;
-  }
-  return true;
-}
 
 std::string bareName(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
@@ -298,8 +288,8 @@ bool Frame::save(bool askForName) {
     const std::string suggested = path.empty() ? "untitled.bmp" : bareName(path);
     path = askSaveFile(windows_.frame, kPictureFilter, L"bmp", suggested, &filter);
     if (path.empty()) return false;
-    scale = endsWithNoCase(path, ".png") ? std::max(1, kPngScales[std::max(0, std::min(filter, 5))])
-                                         : 0;
+    scale =
+        hasExtension(path, ".png") ? std::max(1, kPngScales[std::max(0, std::min(filter, 5))]) : 0;
   }
   const IndexedCanvas canvas = session_->canvas().indexed();
   if (scale > 0 && int64_t{canvas.width} * canvas.height * scale * scale > kMaxColourPixels) {
