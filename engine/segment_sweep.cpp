@@ -21,19 +21,7 @@
 // check the form against stamping the brush point by point.
 #include "segment_sweep.h"
 
-#include "brush_placement.h"
-
 namespace {
-
-// The sweep's points grouped by brush top row: entry j holds the points whose
-// top row is top0 + sign * j, in walk order. Along a y-major walk every point
-// has a top of its own; along an x-major one, a top lasts until a minor step.
-struct Tops {
-  int64_t top0;
-  int64_t sign;   // +1 or -1: tops never decrease in sign * top along the walk
-  int64_t count;  // entries
-  int64_t key(int64_t top) const { return sign * (top - top0); }  // the entry of a top
-};
 
 bool sameStamping(const RowClass& a, const RowClass& b) {
   return a.start == b.start && a.end == b.end && a.followsRow == b.followsRow &&
@@ -138,52 +126,6 @@ void sweepFirstVisibleRows(const BrushRuns& runs, const TopEntry* entries, const
   }
 }
 
-int32_t leftAt(WalkPoint p, const BrushRuns& runs) {
-  return static_cast<int32_t>(placeBrush(p, runs.width, runs.height).left);
-}
-
-// Fills the entries for walk points first..last.
-Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, const BrushRuns& runs,
-                 TopEntry* entries) {
-  const WalkPoint start = walkPointAt(walk, first);
-  Tops tops{placeBrush(start, runs.width, runs.height).top, walk.stepY, 0};
-  const uint64_t n = last - first + 1;
-  if (walk.xMajor) {
-    const uint64_t minorFirst = walkMinorSteps(walk, first), minorLast = walkMinorSteps(walk, last);
-    tops.count = static_cast<int64_t>(minorLast - minorFirst + 1);
-    if (static_cast<uint64_t>(tops.count) * 16 < n) {
-      // Few minor steps: find where each top begins and ends directly.
-      for (int64_t j = 0; j < tops.count; ++j) {
-        const uint64_t m = minorFirst + static_cast<uint64_t>(j);
-        uint64_t a = walkFirstStepWithMinor(walk, m), b = walkFirstStepWithMinor(walk, m + 1) - 1;
-        if (a < first) a = first;
-        if (b > last) b = last;
-        entries[j] = {leftAt(walkPointAt(walk, a), runs), leftAt(walkPointAt(walk, b), runs)};
-      }
-      return tops;
-    }
-  } else {
-    tops.count = static_cast<int64_t>(n);
-  }
-  WalkCursor cursor = walkCursorAt(walk, first);
-  int64_t j = 0;
-  int32_t left = leftAt(cursor.point, runs);
-  entries[0].leftFirst = left;
-  for (uint64_t i = 1; i < n; ++i) {
-    const int64_t y = cursor.point.y;
-    walkStep(walk, cursor);
-    if (cursor.point.y != y) {
-      entries[j++].leftLast = left;
-      left = leftAt(cursor.point, runs);
-      entries[j].leftFirst = left;
-    } else {
-      left = leftAt(cursor.point, runs);
-    }
-  }
-  entries[j].leftLast = left;
-  return tops;
-}
-
 }  // namespace
 
 bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid, SweepScratch& scratch,
@@ -235,8 +177,9 @@ uint64_t sweepSegment(const SweepPlan& plan, SweepScratch& scratch, const Segmen
                       uint64_t first, uint64_t last, const BitmapGeometry& canvas,
                       const BlockGrid& grid, const BlockSink& sink) {
   if (last - first >= kMaxSweepPoints) last = first + kMaxSweepPoints - 1;
-  const Tops tops = collectTops(walk, first, last, *plan.runs, scratch.entries);
-  const int64_t topLast = tops.top0 + tops.sign * (tops.count - 1);
+  const Tops tops =
+      collectTops(walk, first, last, plan.runs->width, plan.runs->height, scratch.entries);
+  const int64_t topLast = tops.last();
   const int64_t topMin = tops.top0 < topLast ? tops.top0 : topLast;
   const int64_t topMax = tops.top0 < topLast ? topLast : tops.top0;
   const ClosedForm form{canvas, grid, sink};
