@@ -5,8 +5,9 @@
 // Every row of the table stamps any job it applies to with the same bytes as
 // the literal algorithm; they differ only in speed. Choosing is one loop in
 // stamp_paths.cpp: the first row that applies and is worth it for this job
-// runs; the thresholds sit beside their rows there, with what they buy. The
-// rows, in the order they are tried:
+// runs. Each row's two tests look at the job alone (neither changes
+// anything, nor asks another row's); the thresholds sit beside their rows
+// with what they trade. The rows, in the order they are tried:
 //
 //   one-ink-pixel   a brush with one ink pixel (the 1 x 1 pen) paints one
 //                   block a point, reading no brush; when the blocks are
@@ -22,9 +23,10 @@
 //                   takes every job the rows above do not.
 //
 // Tests and bench/path_gains build the engine with TESSALY_PATH_SWITCH
-// defined and can force one row for every job it applies to. The shipped
-// engine, which the other benchmarks time, has no switch and reads no
-// setting.
+// defined and can force one row for every job it applies to; with it, or
+// with TESSALY_PATH_COUNTS (the fuzzer), the engine counts the jobs of each
+// row. The shipped engine, which the other benchmarks time, has neither and
+// reads no setting.
 #pragma once
 
 #include <cstdint>
@@ -48,8 +50,8 @@ struct StampScratch {
   BlockSet blocks;
   SweepScratch sweep;
   ToneLines toneLines;
-  BrushRuns brushRuns;  // the current job's brush, when its runsState is yes
-  SweepPlan sweepPlan;  // and its row classes, when its sweepState is yes
+  BrushRuns brushRuns;  // the current job's brush, when known to have runs
+  SweepPlan sweepPlan;  // and its row classes, when known to sweep
 };
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points
@@ -69,6 +71,8 @@ const char* stampPathName(int path);
 // null or "" chooses as usual again. False, changing nothing, for an unknown
 // name.
 bool forceStampPath(const char* name);
+#endif
+#if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)
 // Jobs each row has stamped since the program started.
 int64_t stampPathUses(int path);
 #endif
