@@ -25,10 +25,11 @@ struct StampJob {
   PenContext* ctx;
   StampScratch* scratch;
 
-  // The brush's facts: scratch->brushRuns and scratch->sweepPlan describe
-  // it when these say yes.
+  // The brush's facts: scratch->brushRuns, scratch->sweepPlan and
+  // scratch->profilePlan describe it when these say yes.
   mutable Known runs;
   mutable Known sweepPlan;
+  mutable Known profilePlan;
   mutable Known oneInk;  // exactly one ink pixel, at inkColumn, inkRow
   mutable int64_t inkColumn;
   mutable int64_t inkRow;
@@ -48,6 +49,14 @@ bool haveSweepPlan(const StampJob& job) {
         knownIf(haveRuns(job) && prepareSweep(job.scratch->brushRuns, *job.grid, job.scratch->sweep,
                                               job.scratch->sweepPlan));
   return job.sweepPlan == Known::yes;
+}
+
+bool haveProfilePlan(const StampJob& job) {
+  if (job.profilePlan == Known::notYet)
+    job.profilePlan =
+        knownIf(haveRuns(job) && prepareProfile(job.scratch->brushRuns, *job.grid,
+                                                job.scratch->profile, job.scratch->profilePlan));
+  return job.profilePlan == Known::yes;
 }
 
 // A brush of up to this many pixels is searched for its one ink pixel byte by
@@ -239,7 +248,7 @@ uint64_t topRows(const StampJob& job) {
 bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
 bool oneInkPixelWorth(const StampJob& job) {
   if (shortAndCheap(job)) return true;
-  // Along a row, the sweep paints a run of blocks where this paints a
+  // Along a row, the profile paints a run of blocks where this paints a
   // block a point.
   return blockBytes(job) <= kPaintAtOnceBytes && 2 * topRows(job) > pointCount(job);
 }
@@ -281,9 +290,38 @@ void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
   paintPlacements(job, painter, brushBytes(job), job.first, job.last);
 }
 
+// profile: one run of blocks a canvas row (segment_profile.h), painted at
+// once; wins on every job it takes beyond the small ones above, long
+// diagonals of discs most of all, but where a brush of so few row classes
+// (squares) is swept along many points over blocks tall enough that the
+// sweep's estimate, in the same unit, comes out lower.
+bool profileApplies(const StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
+bool profileWorth(const StampJob& job) {
+  // Where the brush's top stays on one row, the two are about even, and
+  // sorting the brush into classes as well would cost more than either saves.
+  if (topRows(job) == 1) return true;
+  const uint64_t last =
+      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
+  const ProfileEstimate cost =
+      estimateProfile(job.scratch->profilePlan, *job.walk, job.first, last, *job.grid);
+  // The brush's row classes are sorted only where the sweep may cost less.
+  if (cost.profile <= cost.sweepAtLeast || !haveSweepPlan(job)) return true;
+  return cost.profile <=
+         estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid).sweep;
+}
+void stampProfiled(const StampJob& job, const BlockPainter& painter) {
+  const BlockSink sink = paintAtOnce(painter);
+  for (uint64_t k = job.first;; ++k) {
+    const uint64_t end = profileSegment(job.scratch->profilePlan, job.scratch->profile, *job.walk,
+                                        k, job.last, job.canvas, *job.grid, sink);
+    if (end == job.last) return;
+    k = end;
+  }
+}
+
 // sweep: the blocks of many points at once (segment_sweep.h), when its cost
-// estimate, in brush rows a point, beats gathering's: brushes whose rows are
-// one run each, along many points. One point never sweeps for
+// estimate, in brush rows a point, beats gathering's: the slanted brushes
+// the profile does not take, along many points. One point never sweeps for
 // less than it gathers (every class costs at least its rows), so a stamp
 // does not even sort the brush into classes.
 bool sweepApplies(const StampJob& job) {
@@ -328,6 +366,7 @@ struct StampPath {
 constexpr StampPath kPaths[kStampPathCount] = {
     {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
     {"each-placement", always, eachPlacementWorth, stampEachPlacement},
+    {"profile", profileApplies, profileWorth, stampProfiled},
     {"sweep", sweepApplies, sweepWorth, stampSwept},
     {"gather", always, always, stampGathered},
 };
@@ -375,6 +414,7 @@ void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
   job.scratch = &scratch;
   job.runs = Known::notYet;
   job.sweepPlan = Known::notYet;
+  job.profilePlan = Known::notYet;
   job.oneInk = Known::notYet;
   const int path = choosePath(job);
 #if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)

@@ -15,9 +15,14 @@
 //   each-placement  paints each placement's blocks at once, reading the brush
 //                   bytes; needs no scratch. The general path: the fallback
 //                   of the gathering rows, and the fastest for small jobs.
+//   profile         one run of blocks a canvas row for the whole job
+//                   (segment_profile.h), for brushes whose ink rows are one
+//                   run each and overlap from row to row (discs, squares,
+//                   dots): its work grows with the canvas rows the job covers.
 //   sweep           finds the blocks of many points at once, block row by
 //                   block row (segment_sweep.h), for brushes whose rows are
-//                   one run of ink; when its cost estimate beats gathering.
+//                   one run of ink but do not overlap so (slanted strokes);
+//                   when its cost estimate beats gathering.
 //   gather          gathers the blocks of as many placements as one block set
 //                   holds and paints each block once; always applies, and
 //                   takes every job the rows above do not.
@@ -37,21 +42,25 @@
 #include "brush_runs.h"
 #include "inclusive_box.h"
 #include "pen_context.h"
+#include "segment_profile.h"
 #include "segment_sweep.h"
 #include "segment_walk.h"
 
 // Every scratch area of the engine: static storage, one per engine, passed
 // by reference to whatever needs a part of it. Each array is followed by
 // something a later step of the same call reads (run starts by runs, runs by
-// the block set's bits, sweep entries by the row classes), so that writing
-// one element past an array shows in the painted bytes the tests compare.
+// the block set's bits, sweep entries by the row classes, the profile's
+// queues and tops by its tops and rows), so that writing one element past an
+// array shows in the painted bytes the tests compare.
 struct StampScratch {
   RunScratch runs;
   BlockSet blocks;
   SweepScratch sweep;
+  ProfileScratch profile;
   ToneLines toneLines;
-  BrushRuns brushRuns;  // the current job's brush, when known to have runs
-  SweepPlan sweepPlan;  // and its row classes, when known to sweep
+  BrushRuns brushRuns;      // the current job's brush, when known to have runs
+  SweepPlan sweepPlan;      // its row classes, when known to sweep
+  ProfilePlan profilePlan;  // its ink rows, when known to qualify for the profile
 };
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points
@@ -63,7 +72,7 @@ void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
                     const InclusiveBox& atOrigin, bool wholeBrush, PenContext* ctx,
                     StampScratch& scratch);
 
-constexpr int kStampPathCount = 4;
+constexpr int kStampPathCount = 5;
 const char* stampPathName(int path);
 
 #ifdef TESSALY_PATH_SWITCH
