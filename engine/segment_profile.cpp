@@ -7,10 +7,19 @@
 namespace {
 
 // Block runs as the canvas rows yield them, merged while they stay in one
-// block row and meet, so that a block row reaches the sink as one run.
+// block row and meet, so that a block row reaches the sink as one run. Over
+// many block rows the tone lines are built once for all of them, and a whole
+// run painted from them costs less than its blocks one by one from
+// kShortMergedRun blocks on, long before the sink's own threshold.
 class BlockRowRuns {
  public:
-  explicit BlockRowRuns(const BlockSink& sink) : sink_(sink) {}
+  static constexpr int64_t kShortMergedRun = 3;
+  static constexpr int64_t kManyBlockRows = 16;
+
+  BlockRowRuns(const BlockSink& sink, int64_t blockRows)
+      : sink_(sink),
+        wholeRunsFrom_(blockRows >= kManyBlockRows && sink.set == nullptr ? kShortMergedRun
+                                                                          : INT64_MAX) {}
   void add(int64_t row, int64_t first, int64_t last) {
     if (row == row_ && first <= last_ + 1 && last + 1 >= first_) {
       if (first < first_) first_ = first;
@@ -23,18 +32,23 @@ class BlockRowRuns {
     last_ = last;
   }
   void flush() {
-    if (row_ >= 0) sink_.add(row_, first_, last_);
+    if (row_ >= 0 && last_ - first_ + 1 >= wholeRunsFrom_)
+      paintBlockRun(*sink_.painter, row_, first_, last_);
+    else if (row_ >= 0)
+      sink_.add(row_, first_, last_);
     row_ = -1;
   }
 
  private:
   const BlockSink& sink_;
+  int64_t wholeRunsFrom_;  // runs of this many blocks or more are painted whole
   int64_t row_ = -1, first_ = 0, last_ = -1;
 };
 
-// Brush rows queued in increasing order, each with a key better than all
-// before it still queued: the front is the best row of the window. Each row
-// is queued once, so the storage needs no wrapping.
+// Brush rows queued in increasing order, each with a key worse than all
+// before it still queued: the front is the best row of the window, the first
+// of those that tie. Each row is queued once, so the storage needs no
+// wrapping.
 struct RowQueue {
   int32_t* rows;
   int64_t head;
@@ -44,7 +58,7 @@ struct RowQueue {
   int64_t front() const { return rows[head]; }
   template <typename Better>
   void push(int64_t row, Better better) {
-    while (tail > head && !better(rows[tail - 1], row)) --tail;
+    while (tail > head && better(row, rows[tail - 1])) --tail;
     rows[tail++] = static_cast<int32_t>(row);
   }
   void dropBefore(int64_t row) {
@@ -58,7 +72,7 @@ int64_t rightmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftL
 // One part of the walk with its tops, and what its rows read, copied so
 // that the painting between rows does not make the compiler read them again.
 struct Part {
-  const ProfileRow* rows;  // ink row r at rows[r - firstRow]
+  const InkRun* rows;  // ink row r at rows[r - firstRow]
   const TopEntry* entries;
   int64_t firstRow;
   int64_t lastRow;
@@ -68,7 +82,7 @@ struct Part {
   int64_t canvasWidth;
   int64_t blockWidth;
 
-  const ProfileRow& row(int64_t r) const { return rows[r - firstRow]; }
+  const InkRun& row(int64_t r) const { return rows[r - firstRow]; }
   bool hasRow(int64_t r) const { return r >= firstRow && r <= lastRow; }
   const TopEntry& entry(int64_t top) const { return entries[tops.key(top)]; }
 
@@ -79,7 +93,7 @@ struct Part {
     const int64_t r = y - top;
     if (!hasRow(r)) return false;
     const TopEntry& e = entry(top);
-    const ProfileRow& run = row(r);
+    const InkRun& run = row(r);
     const int64_t beyond = (first + 1) * blockWidth;  // the first pixel right of the block
     // The left edges of the top's placements whose run shows and starts in the block.
     int64_t a = leftmost(e), b = rightmost(e);
@@ -88,23 +102,24 @@ struct Part {
     if (b > beyond - 1 - run.start) b = beyond - 1 - run.start;
     if (a > b) return false;
     if (r == firstRow || y == 0) return true;  // no row above: the tracker is -1
-    const ProfileRow& above = row(r - 1);
+    const InkRun& above = row(r - 1);
     return a < -int64_t{above.end} || b > canvasWidth - 1 - above.start ||
            (beyond <= canvasWidth - 1 && b >= beyond - above.end);
   }
 
   // Whether any placement stamps block `first` on canvas row y, where the
   // least start, `start`, is that of a placement of top startTop. Mostly
-  // that placement does, showing on the row, its run and the row above lying
-  // on the canvas in different blocks; else every top is asked.
+  // that placement does, showing on the row with its row above ending right
+  // of the block; else every top is asked.
   bool firstBlockStamped(int64_t y, int64_t first, int64_t start, int64_t startTop) const {
     const int64_t r = y - startTop;
-    const ProfileRow& run = row(r);
+    const InkRun& run = row(r);
     if (start + (run.end - run.start) >= 0) {  // the placement shows on the row
       if (r == firstRow || y == 0) return true;
-      const int64_t reach =
-          row(r - 1).end - run.start;  // from the run's start to the row above's end
-      if (start >= 0 && start + reach <= canvasWidth - 1 && reach >= blockWidth) return true;
+      // The row above ends right of the block, or it is off the canvas.
+      const int64_t aboveEnd = start - run.start + row(r - 1).end;
+      if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >= (first + 1) * blockWidth)
+        return true;
     }
     if (topStampsFirst(y, startTop, first)) return true;
     const int64_t from = y - lastRow > topMin ? y - lastRow : topMin;
@@ -130,32 +145,43 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
     return false;
   const InkRun* run = runs.runs + runs.rowStart[firstRow];
   const bool tracked = grid.width > 1 && firstRow < lastRow;
-  ProfileRow above{run[0].start, run[0].end};
-  if (tracked && above.start == above.end) return false;
-  int32_t widestStart = above.start, widestEnd = above.end;  // over the rows above
-  int32_t distinct = 1;
-  scratch.rows[0] = above;
+  if (tracked && run[0].start == run[0].end) return false;
+  int32_t widestStart = run[0].start, widestEnd = run[0].end;  // over the rows above
+  int32_t distinct = 1, widestReach = 0;
+  // A row like the row above stamps as it does, but that its tracker comes
+  // from that row, which makes a difference where the row above is the first
+  // or not like its own row above.
+  bool aboveSame = false;  // the row above is like the one above it
+  scratch.fresh[0] = 0;
+  scratch.fresh[1] = 1;
   for (int32_t i = 1; i <= lastRow - firstRow; ++i) {
     if (runs.rowStart[firstRow + i] != runs.rowStart[firstRow] + static_cast<uint32_t>(i))
-      return false;  // none here, two runs in a row above
-    const ProfileRow row{run[i].start, run[i].end};
+      return false;  // none here, or two runs in a row above
+    const InkRun row = run[i], above = run[i - 1];
+    if (above.end - row.start > widestReach) widestReach = above.end - row.start;
+    if (row.start == above.start && row.end == above.end) {  // the rows of a square
+      scratch.fresh[i + 1] = scratch.fresh[i] + (!tracked || aboveSame ? 0 : 1);
+      aboveSame = true;
+      continue;
+    }
     if (!tracked) {
       const int32_t start = row.start > above.start ? row.start : above.start;
       const int32_t end = row.end < above.end ? row.end : above.end;
       if (start > end) return false;
     } else {
-      if (row.start == row.end) return false;
-      if (row.start + 1 > above.end || above.start + 1 > row.end) return false;
+      if (row.start == row.end || row.start + 1 > above.end || above.start + 1 > row.end)
+        return false;
       if (row.end > above.end && widestEnd != above.end) return false;
       if (row.start < above.start && widestStart != above.start) return false;
       if (row.end > widestEnd) widestEnd = row.end;
       if (row.start < widestStart) widestStart = row.start;
     }
-    if (row.start != above.start || row.end != above.end) ++distinct;
-    scratch.rows[i] = row;
-    above = row;
+    ++distinct;
+    scratch.fresh[i + 1] = scratch.fresh[i] + 1;
+    aboveSame = false;
   }
-  plan = {scratch.rows, firstRow, lastRow, runs.width, runs.height, tracked, distinct};
+  plan = {run,         scratch.fresh, firstRow, lastRow,    runs.width,
+          runs.height, tracked,       distinct, widestReach};
   return true;
 }
 
@@ -167,7 +193,14 @@ ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk
   const int64_t inkRows = plan.lastRow - plan.firstRow + 1, rows = span + inkRows;
   const int64_t grouping = (walk.xMajor ? span + 1 : n) / 2;
   // A row costs the least where there is only one top.
-  return {grouping + (span == 0 ? rows / 4 : 3 * rows / 4),
+  int64_t profile = grouping + (span == 0 ? rows / 4 : 3 * rows / 4);
+  if (plan.tracked && plan.widestReach < grid.width) {
+    // In sixteenths of a block: how often the first block is in doubt.
+    const int64_t doubt = (grid.width - plan.widestReach) * 16 / grid.width;
+    const int64_t tops = span + 1 < inkRows ? span + 1 : inkRows;
+    profile += rows * tops / 8 * doubt / 16;
+  }
+  return {profile,
           grouping + (plan.distinctRows * span + inkRows) / grid.height + plan.distinctRows};
 }
 
@@ -198,14 +231,15 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   RowQueue least{scratch.leastStart, 0, 0}, greatest{scratch.greatestEnd, 0, 0};
   int64_t next = firstRow;  // the next brush row to queue
 
-  BlockRowRuns runs(sink);
+  BlockRowRuns runs(sink, (yTo - yFrom + 1) / grid.height);
   const BlockDivider column = grid.column;
   const int64_t blockHeight = grid.height;
   const bool tracked = plan.tracked;
   int64_t blockRow = grid.row(yFrom), rowInBlock = yFrom - blockRow * blockHeight;
   // The blocks of canvas row y from the least start and the greatest end on
   // it, the former at top startTop; then on to the next row.
-  auto finishRow = [&](int64_t y, int64_t start, int64_t end, int64_t startTop) {
+  auto finishRow = [&](int64_t y, int64_t start, int64_t end, int64_t startTop)
+      __attribute__((always_inline)) {
     if (start <= width - 1 && end >= 0) {
       int64_t c0 = column(start > 0 ? start : 0);
       const int64_t c1 = column(end < width - 1 ? end : width - 1);
@@ -219,9 +253,20 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   };
   if (tops.count == 1) {
     // One top (a stamp, a flat stroke): each canvas row meets one brush row.
+    // A row that repeats the row above, within one block row, adds nothing
+    // (the row above had its own row above on the canvas too, from y 2 on).
     const int64_t left = leftmost(scratch.tops[0]), right = rightmost(scratch.tops[0]);
     for (int64_t y = yFrom; y <= yTo; ++y) {
-      const ProfileRow& run = part.row(y - topMin);
+      const int64_t r = y - topMin;
+      const int64_t i = r - firstRow;
+      if (y > yFrom && y >= 2 && rowInBlock != 0 && plan.fresh[i + 1] == plan.fresh[i]) {
+        if (++rowInBlock == blockHeight) {
+          rowInBlock = 0;
+          ++blockRow;
+        }
+        continue;
+      }
+      const InkRun& run = part.row(r);
       finishRow(y, left + run.start, right + run.end, topMin);
     }
     runs.flush();
@@ -242,6 +287,19 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     }
     least.dropBefore(low);
     greatest.dropBefore(low);
+
+    // Where every top meets this row and the row above, the placements stamp
+    // here what they stamped there if each's row repeats its row above; within
+    // a block row that adds nothing (from y 2 on, as above).
+    if (y > yFrom && y >= 2 && rowInBlock != 0 && y >= topMax + firstRow + 1 &&
+        y <= topMin + lastRow &&
+        plan.fresh[y - topMin - firstRow + 1] == plan.fresh[y - topMax - firstRow]) {
+      if (++rowInBlock == blockHeight) {
+        rowInBlock = 0;
+        ++blockRow;
+      }
+      continue;
+    }
 
     if (y >= steadyFrom && y <= steadyTo) {
       const int64_t rowFrom = least.front(), rowTo = greatest.front();

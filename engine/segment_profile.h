@@ -38,31 +38,29 @@
 // The widest brush taken, so that the ordering sums fit 64 bits.
 constexpr int64_t kMaxProfileWidth = int64_t{1} << 24;
 
-// One ink row: brush columns start..end.
-struct ProfileRow {
-  int32_t start;
-  int32_t end;
-};
-
 struct ProfileScratch {
   int32_t leastStart[kMaxRunRows];  // the two queues of brush rows
   int32_t greatestEnd[kMaxRunRows];
   TopEntry tops[kMaxTopPoints];
-  ProfileRow rows[kMaxRunRows];  // ink row r at rows[r - firstRow]
+  // fresh[i]: how many of the first i ink rows stamp otherwise than the row
+  // above does at one placement (a row like the two above it does not)
+  int32_t fresh[kMaxRunRows + 1];
 };
 
 // A brush ready to be stamped along any walk.
 struct ProfilePlan {
-  const ProfileRow* rows;
+  const InkRun* rows;  // ink row r's run at rows[r - firstRow], in the brush's runs
+  const int32_t* fresh;
   int32_t firstRow;  // the brush's first and last rows with ink
   int32_t lastRow;
   int32_t brushWidth;
   int32_t brushHeight;
   bool tracked;  // blocks wider than a pixel and two ink rows or more: the first block is in doubt
   int32_t distinctRows;  // ink rows whose run differs from the row above's, and the first
+  int32_t widestReach;   // the most a row's run starts left of the row above's end
 };
 
-// Reads the brush's ink rows into `scratch`. False when the brush does not
+// Sorts out the brush's ink rows, keeping what it finds in `scratch`. False when the brush does not
 // qualify: no ink; a row with more than one run, or none between rows with
 // ink; wider than kMaxProfileWidth; with blocks one pixel wide, consecutive
 // ink rows that share no column; with wider blocks and two ink rows or more,
@@ -75,8 +73,11 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
 
 // A rough cost of profileSegment over walk points first..last, in the unit
 // of estimateSweep (segment_sweep.h): grouping the points by top as there,
-// and a canvas row at three quarters of a row class's block row (a quarter
-// where the walk keeps one top), as bench/path_gains measures them.
+// a canvas row at three quarters of a row class's block row (a quarter
+// where the walk keeps one top), and, where the brush's rows reach less far
+// than a block is wide, the rows whose first block asks every top, as the
+// instruction counts of the two producers over squares and discs of 4 to 128
+// pixels, blocks of 1 x 1 to 16 x 16 and strokes of 1 to 256 pixels put it.
 struct ProfileEstimate {
   int64_t profile;
   // The least the sweep of segment_sweep.h would cost: it sorts the brush

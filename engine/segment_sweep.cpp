@@ -23,6 +23,8 @@
 
 namespace {
 
+bool sameRun(const InkRun& a, const InkRun& b) { return a.start == b.start && a.end == b.end; }
+
 bool sameStamping(const RowClass& a, const RowClass& b) {
   return a.start == b.start && a.end == b.end && a.followsRow == b.followsRow &&
          (!a.followsRow || (a.aboveStart == b.aboveStart && a.aboveEnd == b.aboveEnd));
@@ -135,6 +137,12 @@ bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid, SweepScratch& sc
   for (int32_t r = 0; r < runs.height; ++r) {
     if (runs.rowStart[r + 1] - runs.rowStart[r] != 1) return false;
     const InkRun run = runs.runs[runs.rowStart[r]];
+    // A row like the two above it (the rows of a square) joins their class.
+    if (r >= 2 && sameRun(run, runs.runs[runs.rowStart[r - 1]]) &&
+        sameRun(run, runs.runs[runs.rowStart[r - 2]])) {
+      scratch.classes[count - 1].lastRow = r;
+      continue;
+    }
     RowClass k{r, r, run.start, run.end, 0, 0, grid.width > 1 && r > 0};
     if (k.followsRow) {
       const InkRun above = runs.runs[runs.rowStart[r - 1]];

@@ -30,9 +30,11 @@ struct StampJob {
   mutable Known runs;
   mutable Known sweepPlan;
   mutable Known profilePlan;
-  mutable Known oneInk;  // exactly one ink pixel, at inkColumn, inkRow
+  mutable Known oneInk;     // exactly one ink pixel, at inkColumn, inkRow
+  mutable Known sweepCost;  // sweepEstimate holds the sweep's estimate
   mutable int64_t inkColumn;
   mutable int64_t inkRow;
+  mutable SweepEstimate sweepEstimate;
 };
 
 Known knownIf(bool fact) { return fact ? Known::yes : Known::no; }
@@ -101,6 +103,22 @@ bool onlyInkPixel(const StampJob& job) {
 }
 
 uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
+
+// The last point one sweep or profile takes from the job's first.
+uint64_t lastOfFirstPart(const StampJob& job) {
+  return pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
+}
+
+// The sweep's cost estimate for the job's first part (the brush has a sweep
+// plan).
+const SweepEstimate& sweepCost(const StampJob& job) {
+  if (job.sweepCost == Known::notYet) {
+    job.sweepEstimate = estimateSweep(job.scratch->sweepPlan, *job.walk, job.first,
+                                      lastOfFirstPart(job), *job.grid);
+    job.sweepCost = Known::yes;
+  }
+  return job.sweepEstimate;
+}
 
 int64_t blockBytes(const StampJob& job) { return job.grid->width * job.grid->height; }
 
@@ -236,6 +254,18 @@ bool shortAndCheap(const StampJob& job) {
          static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget;
 }
 
+// Whether painting a single placement's blocks at once, straight from the
+// brush bytes, repeats little: over blocks one pixel tall each block is met
+// once, and otherwise a brush row paints at most the block columns its width
+// spans, within the byte budget. Then nothing beats it, as it reads no runs.
+bool onePlacementPaintsLittle(const StampJob& job) {
+  if (pointCount(job) != 1 || blockBytes(job) > kPaintAtOnceBudget) return false;
+  if (job.grid->height == 1) return true;
+  const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
+  return job.height <= kPaintAtOnceBudget && blocksARow <= kPaintAtOnceBudget &&
+         job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget;
+}
+
 // The canvas rows the brush's top lands on along the job.
 uint64_t topRows(const StampJob& job) {
   const SegmentWalk& walk = *job.walk;
@@ -269,45 +299,47 @@ void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
 }
 
 // each-placement: every placement's blocks painted at once, straight from
-// the brush bytes; the general path, needing no scratch. Wins on small jobs.
+// the brush bytes; the general path, needing no scratch. Wins on a single
+// placement that repeats little (stamps over blocks one pixel tall, stamps
+// of small brushes) and on small jobs of the brushes the profile does not
+// take: a few points of those it does, it finds row by row for less.
 bool eachPlacementWorth(const StampJob& job) {
+  if (onePlacementPaintsLittle(job)) return true;
   const auto points = static_cast<int64_t>(pointCount(job));
   const int64_t brushPixels = int64_t{job.width} * job.height;
   // Each factor bounded before the product: brushes and blocks may be
   // 2^31 x 2^31 pixels. No division either: this runs for every message.
   if (points <= int64_t{kShortJobPoints} && brushPixels <= kPaintAtOnceBytes &&
       blockBytes(job) <= kPaintAtOnceBytes && brushPixels * blockBytes(job) <= kPaintAtOnceBytes)
-    return true;
+    return !(job.wholeBrush && haveProfilePlan(job));
   if (points > kEachPlacementPixels || brushPixels > kEachPlacementPixels ||
       points * brushPixels > kEachPlacementPixels || blockBytes(job) > kPaintAtOnceBudget)
     return false;
   // The tracker paints a block column of a brush row once, so a row paints
   // at most the block columns its width spans.
   const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
-  return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget;
+  return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget &&
+         !(job.wholeBrush && haveProfilePlan(job));
 }
 void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
   paintPlacements(job, painter, brushBytes(job), job.first, job.last);
 }
 
 // profile: one run of blocks a canvas row (segment_profile.h), painted at
-// once; wins on every job it takes beyond the small ones above, long
-// diagonals of discs most of all, but where a brush of so few row classes
-// (squares) is swept along many points over blocks tall enough that the
-// sweep's estimate, in the same unit, comes out lower.
+// once; wins on every job each-placement leaves it, moves of a pixel and
+// long diagonals of discs most of all, but where a brush of so few row
+// classes (squares) is swept along many points over blocks tall enough that
+// the sweep's estimate, in the same unit, comes out lower.
 bool profileApplies(const StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
 bool profileWorth(const StampJob& job) {
   // Where the brush's top stays on one row, the two are about even, and
   // sorting the brush into classes as well would cost more than either saves.
   if (topRows(job) == 1) return true;
-  const uint64_t last =
-      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-  const ProfileEstimate cost =
-      estimateProfile(job.scratch->profilePlan, *job.walk, job.first, last, *job.grid);
+  const ProfileEstimate cost = estimateProfile(job.scratch->profilePlan, *job.walk, job.first,
+                                               lastOfFirstPart(job), *job.grid);
   // The brush's row classes are sorted only where the sweep may cost less.
   if (cost.profile <= cost.sweepAtLeast || !haveSweepPlan(job)) return true;
-  return cost.profile <=
-         estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid).sweep;
+  return cost.profile <= sweepCost(job).sweep;
 }
 void stampProfiled(const StampJob& job, const BlockPainter& painter) {
   const BlockSink sink = paintAtOnce(painter);
@@ -327,13 +359,7 @@ void stampProfiled(const StampJob& job, const BlockPainter& painter) {
 bool sweepApplies(const StampJob& job) {
   return job.wholeBrush && pointCount(job) > 1 && haveSweepPlan(job);
 }
-bool sweepWorth(const StampJob& job) {
-  const uint64_t last =
-      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-  const SweepEstimate cost =
-      estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid);
-  return cost.sweep < cost.pointByPoint;
-}
+bool sweepWorth(const StampJob& job) { return sweepCost(job).sweep < sweepCost(job).pointByPoint; }
 void stampSwept(const StampJob& job, const BlockPainter& painter) {
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
     return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
@@ -412,10 +438,7 @@ void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
   job.grid = &currentBlockGrid();
   job.ctx = ctx;
   job.scratch = &scratch;
-  job.runs = Known::notYet;
-  job.sweepPlan = Known::notYet;
-  job.profilePlan = Known::notYet;
-  job.oneInk = Known::notYet;
+  job.runs = job.sweepPlan = job.profilePlan = job.oneInk = job.sweepCost = Known::notYet;
   const int path = choosePath(job);
 #if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)
   ++pathUses[path];

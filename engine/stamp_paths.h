@@ -14,7 +14,9 @@
 //                   small or the job paints few bytes.
 //   each-placement  paints each placement's blocks at once, reading the brush
 //                   bytes; needs no scratch. The general path: the fallback
-//                   of the gathering rows, and the fastest for small jobs.
+//                   of the gathering rows, and the fastest for a single
+//                   placement that repeats little and for small jobs of the
+//                   brushes the profile does not take.
 //   profile         one run of blocks a canvas row for the whole job
 //                   (segment_profile.h), for brushes whose ink rows are one
 //                   run each and overlap from row to row (discs, squares,
