@@ -1,5 +1,7 @@
 #include "stamp_paths.h"
 
+#include <cstring>
+
 #include "block_sink.h"
 #include "brush_blocks.h"
 
@@ -62,28 +64,34 @@ bool haveProfilePlan(const StampJob& job) {
 }
 
 // A brush of up to this many pixels is searched for its one ink pixel byte by
-// byte, which costs less than reading it into runs: the 1 x 1 pen above all.
+// byte; a larger one row by row with memchr, which stops at the second ink
+// pixel as soon as a disc's or a square's first row shows it. Neither
+// reads the brush into runs, which a brush of one ink pixel never needs and
+// a stamp painted straight from the bytes does not either.
 constexpr int64_t kReadInkDirectlyPixels = 64;
 
 [[gnu::noinline]] bool searchOnlyInkPixel(const StampJob& job) {
-  if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
-    if (!haveRuns(job) || job.scratch->brushRuns.inkPixels != 1) return false;
-    const BrushRuns& runs = job.scratch->brushRuns;
-    int64_t row = 0;
-    while (runs.rowStart[row + 1] == runs.rowStart[row]) ++row;
-    job.inkColumn = runs.runs[runs.rowStart[row]].start;
-    job.inkRow = row;
-    return true;
-  }
   int64_t found = 0;
+  job.inkColumn = job.inkRow = 0;
   for (int64_t y = 0; y < job.brush.height; ++y) {
     const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
-    for (int64_t x = 0; x < job.brush.width; ++x)
-      if (row[x] == 0) {
-        if (++found > 1) return false;
-        job.inkColumn = x;
-        job.inkRow = y;
-      }
+    if (job.brush.width * job.brush.height <= kReadInkDirectlyPixels) {
+      for (int64_t x = 0; x < job.brush.width; ++x)
+        if (row[x] == 0) {
+          if (++found > 1) return false;
+          job.inkColumn = x;
+          job.inkRow = y;
+        }
+      continue;
+    }
+    const uint8_t* const end = row + job.brush.width;
+    for (const uint8_t* p = row;
+         (p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p))));
+         ++p) {
+      if (++found > 1) return false;
+      job.inkColumn = p - row;
+      job.inkRow = y;
+    }
   }
   return found == 1;
 }
@@ -222,9 +230,11 @@ void stampInChunks(const StampJob& job, const BlockPainter& painter, GatherChunk
 
 // --- The rows -------------------------------------------------------------
 //
+// Each row's comment names where it wins; bench/path_gains times those
+// strokes down every row and fails when the row named no longer wins there.
 // The thresholds weigh one row's fixed and per-point costs against the next
-// row's. Their numbers come from bench/path_gains, whose strokes straddle
-// them; docs/performance.md has the recorded run.
+// row's; their numbers come from path_gains and from instruction counts of
+// the strokes that straddle them (docs/performance.md has the recorded run).
 
 // Painting a point's blocks at once, a block painted again for every point
 // that asks for it, against gathering or finding the blocks row by row,
@@ -240,7 +250,8 @@ constexpr int64_t kPaintAtOnceBudget = 1024;
 constexpr uint64_t kShortJobPoints = 64;
 // Reading the brush into runs and finding its blocks as runs, against
 // painting straight from the brush bytes: the bytes win up to this many
-// brush pixels in all the job's points (h1/disc8/1x1, d16/square2/1x1).
+// brush pixels in all the job's points, for the brushes the profile does not
+// take (measured on h1/disc8/1x1 and d16/square2/1x1 before it took those).
 constexpr int64_t kEachPlacementPixels = 128;
 
 bool always(const StampJob&) { return true; }
@@ -274,7 +285,8 @@ uint64_t topRows(const StampJob& job) {
 }
 
 // one-ink-pixel: a brush with one ink pixel paints one block a point, with
-// no brush to read: the drag of a 1 x 1 pen, a dot in a larger brush.
+// no brush to read. Wins on the drag of a 1 x 1 pen and on a dot in a larger
+// brush moved a few pixels.
 bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
 bool oneInkPixelWorth(const StampJob& job) {
   if (shortAndCheap(job)) return true;
@@ -300,9 +312,10 @@ void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
 
 // each-placement: every placement's blocks painted at once, straight from
 // the brush bytes; the general path, needing no scratch. Wins on a single
-// placement that repeats little (stamps over blocks one pixel tall, stamps
-// of small brushes) and on small jobs of the brushes the profile does not
-// take: a few points of those it does, it finds row by row for less.
+// placement that repeats little (stamps over blocks one pixel tall, of a
+// disc of 128 or a square of 32, and stamps of small brushes) and on small
+// jobs of the brushes the profile does not take: a few points of those it
+// does, it finds row by row for less.
 bool eachPlacementWorth(const StampJob& job) {
   if (onePlacementPaintsLittle(job)) return true;
   const auto points = static_cast<int64_t>(pointCount(job));
@@ -326,8 +339,9 @@ void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
 }
 
 // profile: one run of blocks a canvas row (segment_profile.h), painted at
-// once; wins on every job each-placement leaves it, moves of a pixel and
-// long diagonals of discs most of all, but where a brush of so few row
+// once. Wins on every job each-placement leaves it: moves of a pixel (a
+// square of 8), long diagonals of discs most of all, and flat strokes of
+// squares; but where a brush of so few row
 // classes (squares) is swept along many points over blocks tall enough that
 // the sweep's estimate, in the same unit, comes out lower.
 bool profileApplies(const StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
@@ -352,10 +366,12 @@ void stampProfiled(const StampJob& job, const BlockPainter& painter) {
 }
 
 // sweep: the blocks of many points at once (segment_sweep.h), when its cost
-// estimate, in brush rows a point, beats gathering's: the slanted brushes
-// the profile does not take, along many points. One point never sweeps for
-// less than it gathers (every class costs at least its rows), so a stamp
-// does not even sort the brush into classes.
+// estimate, in brush rows a point, beats gathering's. Wins on the slanted
+// brushes the profile does not take along many points (a flat stroke of a
+// nib of 32), and on squares along diagonals over tall blocks (of 128 over
+// 16 x 16). One point never sweeps for less than it gathers (every class
+// costs at least its rows), so a stamp does not even sort the brush into
+// classes.
 bool sweepApplies(const StampJob& job) {
   return job.wholeBrush && pointCount(job) > 1 && haveSweepPlan(job);
 }
@@ -369,8 +385,9 @@ void stampSwept(const StampJob& job, const BlockPainter& painter) {
 
 // gather: the blocks of as many placements as one block set holds, each
 // painted once; from the runs, or from the bytes of a brush too large for
-// them. Always applies: the last resort, and the way for brushes of many
-// runs a row (rings, random ink) along many points.
+// them. Always applies: the last resort. Wins on brushes of many runs a row
+// (rings, random ink) along many points, and on their stamps over tall
+// blocks.
 void stampGathered(const StampJob& job, const BlockPainter& painter) {
   const InkSource ink = bestInk(job);
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
