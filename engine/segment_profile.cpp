@@ -154,7 +154,21 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
   bool aboveSame = false;  // the row above is like the one above it
   scratch.fresh[0] = 0;
   scratch.fresh[1] = 1;
-  for (int32_t i = 1; i <= lastRow - firstRow; ++i) {
+  // The rows of a square first: one run each, like the first row's. Only the
+  // second differs from the row above in its tracker.
+  const uint32_t base = runs.rowStart[firstRow];
+  int32_t i = 1;
+  while (i <= lastRow - firstRow &&
+         runs.rowStart[firstRow + i] == base + static_cast<uint32_t>(i) &&
+         run[i].start == run[0].start && run[i].end == run[0].end) {
+    scratch.fresh[i + 1] = tracked ? 2 : 1;
+    ++i;
+  }
+  if (i > 1) {
+    widestReach = run[0].end - run[0].start;
+    aboveSame = true;
+  }
+  for (; i <= lastRow - firstRow; ++i) {
     if (runs.rowStart[firstRow + i] != runs.rowStart[firstRow] + static_cast<uint32_t>(i))
       return false;  // none here, or two runs in a row above
     const InkRun row = run[i], above = run[i - 1];

@@ -73,17 +73,20 @@ constexpr int64_t kReadInkDirectlyPixels = 64;
 [[gnu::noinline]] bool searchOnlyInkPixel(const StampJob& job) {
   int64_t found = 0;
   job.inkColumn = job.inkRow = 0;
-  for (int64_t y = 0; y < job.brush.height; ++y) {
-    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
-    if (job.brush.width * job.brush.height <= kReadInkDirectlyPixels) {
+  if (job.brush.width * job.brush.height <= kReadInkDirectlyPixels) {
+    for (int64_t y = 0; y < job.brush.height; ++y) {
+      const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
       for (int64_t x = 0; x < job.brush.width; ++x)
         if (row[x] == 0) {
           if (++found > 1) return false;
           job.inkColumn = x;
           job.inkRow = y;
         }
-      continue;
     }
+    return found == 1;
+  }
+  for (int64_t y = 0; y < job.brush.height; ++y) {
+    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
     const uint8_t* const end = row + job.brush.width;
     for (const uint8_t* p = row;
          (p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p))));
@@ -399,19 +402,29 @@ void stampGathered(const StampJob& job, const BlockPainter& painter) {
   });
 }
 
+// Whether a row takes the job: it applies, and it is worth it (if no earlier
+// row took the job). One function of both, so that the choice makes one call
+// a row and the tests, often small, inline into it: this runs for every
+// message.
+template <bool (*applies)(const StampJob&), bool (*worth)(const StampJob&)>
+bool takes(const StampJob& job) {
+  return applies(job) && worth(job);
+}
+
 struct StampPath {
   const char* name;
   bool (*applies)(const StampJob&);  // whether it can stamp the job at all
-  bool (*worth)(const StampJob&);    // whether it is the one to take, if no earlier row was
+  bool (*takes)(const StampJob&);    // whether it applies and is worth it
   void (*stamp)(const StampJob&, const BlockPainter&);
 };
 
 constexpr StampPath kPaths[kStampPathCount] = {
-    {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
-    {"each-placement", always, eachPlacementWorth, stampEachPlacement},
-    {"profile", profileApplies, profileWorth, stampProfiled},
-    {"sweep", sweepApplies, sweepWorth, stampSwept},
-    {"gather", always, always, stampGathered},
+    {"one-ink-pixel", oneInkPixelApplies, takes<oneInkPixelApplies, oneInkPixelWorth>,
+     stampInkPoints},
+    {"each-placement", always, takes<always, eachPlacementWorth>, stampEachPlacement},
+    {"profile", profileApplies, takes<profileApplies, profileWorth>, stampProfiled},
+    {"sweep", sweepApplies, takes<sweepApplies, sweepWorth>, stampSwept},
+    {"gather", always, takes<always, always>, stampGathered},
 };
 
 #ifdef TESSALY_PATH_SWITCH
@@ -421,16 +434,15 @@ int forcedPath = -1;
 int64_t pathUses[kStampPathCount];
 #endif
 
-// The first row that applies and is worth it; gather, the last, always is.
-// Unrolled, the loop calls each row's tests directly, and the small ones of
-// the 1 x 1 pen inline: this runs for every message.
+// The first row that takes the job; gather, the last, always does.
+// Unrolled, the loop calls each row's test directly.
 int choosePath(const StampJob& job) {
 #ifdef TESSALY_PATH_SWITCH
   if (forcedPath >= 0 && kPaths[forcedPath].applies(job)) return forcedPath;
 #endif
 #pragma GCC unroll 8
   for (int row = 0; row < kStampPathCount - 1; ++row)
-    if (kPaths[row].applies(job) && kPaths[row].worth(job)) return row;
+    if (kPaths[row].takes(job)) return row;
   return kStampPathCount - 1;
 }
 
