@@ -202,8 +202,7 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
 ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk, uint64_t first,
                                 uint64_t last, const BlockGrid& grid) {
   const int64_t n = static_cast<int64_t>(last - first) + 1;
-  const int64_t topSpan = walkPointAt(walk, last).y - walkPointAt(walk, first).y;
-  const int64_t span = topSpan < 0 ? -topSpan : topSpan;
+  const int64_t span = walkTopSpan(walk, first, last);
   const int64_t inkRows = plan.lastRow - plan.firstRow + 1, rows = span + inkRows;
   const int64_t grouping = (walk.xMajor ? span + 1 : n) / 2;
   // A row costs the least where there is only one top.

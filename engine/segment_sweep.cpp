@@ -168,11 +168,10 @@ bool prepareSweep(const BrushRuns& runs, const BlockGrid& grid, SweepScratch& sc
 SweepEstimate estimateSweep(const SweepPlan& plan, const SegmentWalk& walk, uint64_t first,
                             uint64_t last, const BlockGrid& grid) {
   const int64_t n = static_cast<int64_t>(last - first) + 1;
-  const int64_t topSpan = walkPointAt(walk, last).y - walkPointAt(walk, first).y;
-  const int64_t span = topSpan < 0 ? -topSpan : topSpan;
+  const int64_t span = walkTopSpan(walk, first, last);
   // Grouping a point by its top costs about half of what gathering spends on
-  // one brush row of it (1025 points of a 1 x 1 brush over 16 x 16 blocks:
-  // 7.5 us swept, 19.6 us gathered).
+  // one brush row of it (measured on a long diagonal of a 1 x 1 brush over
+  // 16 x 16 blocks, swept and gathered).
   int64_t sweep = (walk.xMajor ? span + 1 : n) / 2;
   for (int64_t i = 0; i < plan.classCount; ++i) {
     const int64_t rows = span + plan.classes[i].lastRow - plan.classes[i].firstRow + 1;

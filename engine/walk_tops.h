@@ -31,6 +31,13 @@ struct Tops {
   int64_t last() const { return top0 + sign * (count - 1); }      // the top of the last entry
 };
 
+// Rows the brush's top moves over along walk points first..last; with
+// grouping the points by top, what both producers' estimates start from.
+inline int64_t walkTopSpan(const SegmentWalk& walk, uint64_t first, uint64_t last) {
+  const int64_t span = walkPointAt(walk, last).y - walkPointAt(walk, first).y;
+  return span < 0 ? -span : span;
+}
+
 // Fills `entries` for walk points first..last (last - first < kMaxTopPoints,
 // every brush reaching the canvas) with a brush of brushWidth x brushHeight
 // placed for each point as brush_placement.h says.
