@@ -12,8 +12,8 @@
 #               and the validator, and dist/SHA256SUMS; the same sources give the
 #               same bytes, in any folder (make test builds them twice and compares)
 #   make bench  the stamping benchmarks: the fast engine against the previous
-#               revision's and the literal one, natively and under Wine, and
-#               what each stamping path buys
+#               revision's, the literal one and the write-once baseline,
+#               natively and under Wine, and what each stamping path buys
 #   make fuzz   FUZZ_SECONDS (600) of fuzzing; inputs that add coverage go to fuzz/corpus
 #   make fuzz-scripts  the same for the stand-in's script reader, into fuzz/script-corpus
 # Each target installs missing prerequisites first.
@@ -81,22 +81,26 @@ dist: prereqs
 	@sh scripts/pack-dist.sh build/win32 dist
 
 # Optimised native build; prints a table of medians and ratios when done
-# (BENCH_ARGS adds Google Benchmark options). Then the tiny-stroke timer,
-# natively and in the Windows build under Wine: the 32-bit one, or the 64-bit
-# one under wine64 where the kernel cannot run 32-bit programs.
+# (BENCH_ARGS adds Google Benchmark options). Then the timers of the tiny and
+# the long strokes, natively and in the Windows build under Wine: the 32-bit
+# one, or the 64-bit one under wine64 where the kernel cannot run 32-bit
+# programs. Then the gains of the stamping paths, last because it fails (and
+# make bench with it) when a row no longer wins where the table says it does.
+WINE_TIMERS = tiny_strokes long_strokes
 bench: prereqs
 	cmake --preset bench
 	cmake --build --preset bench
 	build/bench/bench/stamping_benchmark --benchmark_enable_random_interleaving=true $(BENCH_ARGS)
 	build/bench/bench/tiny_strokes
-	build/bench/bench/path_gains
+	build/bench/bench/long_strokes
 	@if $(CAN_RUN_WIN32); then \
-	  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target tiny_strokes && \
-	  sh bench/wine-tiny-strokes.sh build/win32; \
+	  cmake --preset win32 >/dev/null && cmake --build --preset win32 --target $(WINE_TIMERS) && \
+	  sh bench/wine-bench.sh build/win32 $(WINE_TIMERS); \
 	else \
-	  echo "No 32-bit programs on this machine: the tiny strokes under Wine are timed in the 64-bit build, under wine64."; \
-	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target tiny_strokes && \
-	  TESSALY_WINE=/usr/lib/wine/wine64 sh bench/wine-tiny-strokes.sh build/win64; fi
+	  echo "No 32-bit programs on this machine: the timers under Wine run in the 64-bit build, under wine64."; \
+	  cmake --preset win64 >/dev/null && cmake --build --preset win64 --target $(WINE_TIMERS) && \
+	  TESSALY_WINE=/usr/lib/wine/wine64 sh bench/wine-bench.sh build/win64 $(WINE_TIMERS); fi
+	build/bench/bench/path_gains
 
 # Fuzzes the pen entry point; any crash or failed check stops the run and
 # leaves the input in build/fuzz/artifacts. New inputs that add coverage are

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -71,26 +72,32 @@ inline Stroke drag(int32_t moves) {
 }
 
 struct Brush {
-  enum Shape { kSquare, kDisc, kDot };
+  enum Shape { kSquare, kDisc, kDot, kSlant, kRing };
   Shape shape;
   int32_t size;
   std::string name() const {
-    return (shape == kSquare ? "square" : shape == kDisc ? "disc" : "dot") + std::to_string(size);
+    static const char* const names[] = {"square", "disc", "dot", "slant", "ring"};
+    return names[shape] + std::to_string(size);
   }
 };
 
 // Ink is byte 0. A disc is the one inscribed in the square; a dot has its
 // centre pixel as its only ink, so the engines read a whole brush to stamp
-// one pixel.
+// one pixel; a slant is a nib's stroke, two pixels a row stepping one pixel
+// right a row down (rows that overlap by one pixel only); a ring is the disc
+// less the disc of half its size (two runs in its middle rows).
 inline testing_support::TestBitmap makeBrush(const Brush& b) {
   const int32_t n = b.size;
   testing_support::TestBitmap brush(n, n, b.shape == Brush::kSquare ? 0 : 1);
   if (b.shape == Brush::kDot) brush.at(n / 2, n / 2) = 0;
-  if (b.shape == Brush::kDisc)
+  if (b.shape == Brush::kSlant)
+    for (int32_t y = 0; y < n; ++y) brush.fillRect(y * (n - 2) / (n - 1), y, 2, 1, 0);
+  if (b.shape == Brush::kDisc || b.shape == Brush::kRing)
     for (int32_t y = 0; y < n; ++y)
       for (int32_t x = 0; x < n; ++x) {
-        const int64_t dx = 2 * x + 1 - n, dy = 2 * y + 1 - n;
-        brush.at(x, y) = dx * dx + dy * dy <= int64_t{n} * n ? 0 : 1;
+        const int64_t dx = 2 * x + 1 - n, dy = 2 * y + 1 - n, r = dx * dx + dy * dy;
+        const bool ink = r <= int64_t{n} * n && (b.shape == Brush::kDisc || 4 * r > int64_t{n} * n);
+        brush.at(x, y) = ink ? 0 : 1;
       }
   return brush;
 }
@@ -199,5 +206,39 @@ struct StrokePen {
   StrokePen& operator=(const StrokePen&) = delete;
   PenContext* ctx() { return &pen.ctx; }
 };
+
+// The least any engine could do for a stroke: write the pixels it changes,
+// once, one memset per run of them, found beforehand from what the fast
+// engine paints on a pen of its own.
+class WriteOnce {
+ public:
+  WriteOnce(const Stroke& s, const Brush& brush);
+  WriteOnce(const WriteOnce&) = delete;
+  WriteOnce& operator=(const WriteOnce&) = delete;
+  void draw() {
+    for (const Span& span : spans_) std::memset(span.start, 1, span.length);
+  }
+
+ private:
+  struct Span {
+    uint8_t* start;
+    std::size_t length;
+  };
+  StrokePen pen_;
+  std::vector<Span> spans_;
+};
+
+inline WriteOnce::WriteOnce(const Stroke& s, const Brush& brush) : pen_(s, brush) {
+  drawStroke(s, kFast, pen_.ctx());
+  testing_support::TestBitmap& canvas = pen_.pen.canvas;
+  for (int32_t y = 0; y < kCanvas; ++y)
+    for (int32_t x = 0; x < kCanvas; ++x) {
+      if (canvas.at(x, y) == 0) continue;
+      int32_t end = x;
+      while (end < kCanvas && canvas.at(end, y) != 0) ++end;
+      spans_.push_back({&canvas.at(x, y), static_cast<std::size_t>(end - x)});
+      x = end;
+    }
+}
 
 }  // namespace bench

@@ -18,9 +18,10 @@
 #include "brush_runs.h"
 #include "pen_context.h"
 #include "segment_walk.h"
+#include "walk_tops.h"
 
 // The most points one sweep takes, and the most row classes of a brush.
-constexpr uint64_t kMaxSweepPoints = 16384;
+constexpr uint64_t kMaxSweepPoints = kMaxTopPoints;
 constexpr int64_t kMaxRowClasses = 4096;
 
 // Brush rows first..last that stamp alike.
@@ -32,13 +33,6 @@ struct RowClass {
   int32_t aboveStart;  // the run of the row above, for a class that follows one
   int32_t aboveEnd;
   bool followsRow;  // the tracker comes from the row above
-};
-
-// The points of one sweep grouped by the brush's top row (see
-// segment_sweep.cpp): the brush's left edge at the first and the last of them.
-struct TopEntry {
-  int32_t leftFirst;
-  int32_t leftLast;
 };
 
 struct SweepScratch {

@@ -1,11 +1,16 @@
 #include "stamp_paths.h"
 
-#include <utility>
+#include <cstring>
 
 #include "block_sink.h"
 #include "brush_blocks.h"
 
 namespace {
+
+// What is known of a job's brush: worked out when a test or a stamp first
+// asks for it and kept for the call, so asking again gives the same answer
+// and no step relies on another having asked first.
+enum class Known : uint8_t { notYet, yes, no };
 
 struct StampJob {
   const SegmentWalk* walk;
@@ -22,34 +27,109 @@ struct StampJob {
   PenContext* ctx;
   StampScratch* scratch;
 
-  // Whether scratch.brushRuns and scratch.sweepPlan describe this job's
-  // brush, prepared when a row first asks for them.
-  enum class Prepared : uint8_t { notYet, yes, no };
-  Prepared runsState;
-  Prepared sweepState;
-  int64_t inkColumn;  // the brush's one ink pixel, found by one-ink-pixel's test
-  int64_t inkRow;
+  // The brush's facts: scratch->brushRuns, scratch->sweepPlan and
+  // scratch->profilePlan describe it when these say yes.
+  mutable Known runs;
+  mutable Known sweepPlan;
+  mutable Known profilePlan;
+  mutable Known oneInk;     // exactly one ink pixel, at inkColumn, inkRow
+  mutable Known sweepCost;  // sweepEstimate holds the sweep's estimate
+  mutable int64_t inkColumn;
+  mutable int64_t inkRow;
+  mutable SweepEstimate sweepEstimate;
 };
 
-bool haveRuns(StampJob& job) {
-  if (job.runsState == StampJob::Prepared::notYet)
-    job.runsState = buildBrushRuns(job.ctx, job.scratch->runs, job.scratch->brushRuns)
-                        ? StampJob::Prepared::yes
-                        : StampJob::Prepared::no;
-  return job.runsState == StampJob::Prepared::yes;
+Known knownIf(bool fact) { return fact ? Known::yes : Known::no; }
+
+bool haveRuns(const StampJob& job) {
+  if (job.runs == Known::notYet)
+    job.runs = knownIf(buildBrushRuns(job.ctx, job.scratch->runs, job.scratch->brushRuns));
+  return job.runs == Known::yes;
 }
 
-bool haveSweepPlan(StampJob& job) {
-  if (job.sweepState == StampJob::Prepared::notYet)
-    job.sweepState = job.wholeBrush && haveRuns(job) &&
-                             prepareSweep(job.scratch->brushRuns, *job.grid, job.scratch->sweep,
-                                          job.scratch->sweepPlan)
-                         ? StampJob::Prepared::yes
-                         : StampJob::Prepared::no;
-  return job.sweepState == StampJob::Prepared::yes;
+bool haveSweepPlan(const StampJob& job) {
+  if (job.sweepPlan == Known::notYet)
+    job.sweepPlan =
+        knownIf(haveRuns(job) && prepareSweep(job.scratch->brushRuns, *job.grid, job.scratch->sweep,
+                                              job.scratch->sweepPlan));
+  return job.sweepPlan == Known::yes;
+}
+
+bool haveProfilePlan(const StampJob& job) {
+  if (job.profilePlan == Known::notYet)
+    job.profilePlan =
+        knownIf(haveRuns(job) && prepareProfile(job.scratch->brushRuns, *job.grid,
+                                                job.scratch->profile, job.scratch->profilePlan));
+  return job.profilePlan == Known::yes;
+}
+
+// A brush of up to this many pixels is searched for its one ink pixel byte by
+// byte; a larger one row by row with memchr, which stops at the second ink
+// pixel as soon as a disc's or a square's first row shows it. Neither
+// reads the brush into runs, which a brush of one ink pixel never needs and
+// a stamp painted straight from the bytes does not either.
+constexpr int64_t kReadInkDirectlyPixels = 64;
+
+[[gnu::noinline]] bool searchOnlyInkPixel(const StampJob& job) {
+  int64_t found = 0;
+  job.inkColumn = job.inkRow = 0;
+  if (job.brush.width * job.brush.height <= kReadInkDirectlyPixels) {
+    for (int64_t y = 0; y < job.brush.height; ++y) {
+      const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
+      for (int64_t x = 0; x < job.brush.width; ++x)
+        if (row[x] == 0) {
+          if (++found > 1) return false;
+          job.inkColumn = x;
+          job.inkRow = y;
+        }
+    }
+    return found == 1;
+  }
+  for (int64_t y = 0; y < job.brush.height; ++y) {
+    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
+    const uint8_t* const end = row + job.brush.width;
+    for (const uint8_t* p = row;
+         (p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p))));
+         ++p) {
+      if (++found > 1) return false;
+      job.inkColumn = p - row;
+      job.inkRow = y;
+    }
+  }
+  return found == 1;
+}
+
+// Whether the brush has exactly one ink pixel (then at inkColumn, inkRow).
+// Small, so that the choice inlines it for the 1 x 1 pen.
+bool onlyInkPixel(const StampJob& job) {
+  if (job.oneInk == Known::notYet) {
+    if (job.brush.width == 1 && job.brush.height == 1) {
+      job.inkColumn = job.inkRow = 0;
+      job.oneInk = knownIf(job.ctx->brushBits[0] == 0);
+    } else {
+      job.oneInk = knownIf(searchOnlyInkPixel(job));
+    }
+  }
+  return job.oneInk == Known::yes;
 }
 
 uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
+
+// The last point one sweep or profile takes from the job's first.
+uint64_t lastOfFirstPart(const StampJob& job) {
+  return pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
+}
+
+// The sweep's cost estimate for the job's first part (the brush has a sweep
+// plan).
+const SweepEstimate& sweepCost(const StampJob& job) {
+  if (job.sweepCost == Known::notYet) {
+    job.sweepEstimate = estimateSweep(job.scratch->sweepPlan, *job.walk, job.first,
+                                      lastOfFirstPart(job), *job.grid);
+    job.sweepCost = Known::yes;
+  }
+  return job.sweepEstimate;
+}
 
 int64_t blockBytes(const StampJob& job) { return job.grid->width * job.grid->height; }
 
@@ -80,7 +160,7 @@ void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visi
 
 InkSource brushBytes(const StampJob& job) { return {nullptr, job.ctx->brushBits, job.brush}; }
 
-InkSource bestInk(StampJob& job) {
+InkSource bestInk(const StampJob& job) {
   return haveRuns(job) ? InkSource{&job.scratch->brushRuns, nullptr, {}} : brushBytes(job);
 }
 
@@ -133,7 +213,7 @@ uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
 // are painted once. A point whose own blocks overflow the set is painted
 // placement by placement.
 template <typename GatherChunk>
-void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
+void stampInChunks(const StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
   BlockSet& set = job.scratch->blocks;
   for (uint64_t k = job.first;; ++k) {
     uint64_t end = chunkEnd(job, k, job.last);
@@ -153,78 +233,72 @@ void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gathe
 
 // --- The rows -------------------------------------------------------------
 //
-// Thresholds, with what they buy as make bench measured them (bench/
-// path_gains prints the gain of every row).
+// Each row's comment names where it wins; bench/path_gains times those
+// strokes down every row and fails when the row named no longer wins there.
+// The thresholds weigh one row's fixed and per-point costs against the next
+// row's; their numbers come from path_gains and from instruction counts of
+// the strokes that straddle them (docs/performance.md has the recorded run).
 
-// Up to 16 bytes a block, painting a point's blocks at once costs less than
-// gathering them; beyond, gathering paints each block once however many
-// points ask, unless all points paint no more than 1024 bytes in all (a
-// stamp, a move of a pixel or two).
+// Painting a point's blocks at once, a block painted again for every point
+// that asks for it, against gathering or finding the blocks row by row,
+// which paint each block once but cost a set-up: at once wins while a job
+// paints no more than kPaintAtOnceBudget bytes in all (a stamp, a move of a
+// pixel or two), or, for the one-ink-pixel pen, while blocks are no larger
+// than kPaintAtOnceBytes and the job's points mostly lie on rows of their
+// own (h4/dot5/3x2 against h256 and d1024 of square1).
 constexpr int64_t kPaintAtOnceBytes = 16;
 constexpr int64_t kPaintAtOnceBudget = 1024;
-// Past 64 points the sweep may beat painting at once even for the smallest
-// brush (a 1 x 1 pen drawn along a row covers many points with one run of
-// blocks).
+// Up to this many points, painting at once is not weighed against the
+// rows' set-up at all.
 constexpr uint64_t kShortJobPoints = 64;
-// Up to 128 brush pixels in all, reading the brush into runs costs more than
-// painting straight from its bytes (a disc of 8 moved by a pixel: 0.30 us
-// against 0.41 gathered); so does a brush of up to 16 bytes of blocks moved
-// up to kShortJobPoints points (17 points of a 2 x 2 brush over 1 x 1 blocks:
-// 0.41 us, against 0.57 swept and 0.70 gathered).
+// Reading the brush into runs and finding its blocks as runs, against
+// painting straight from the brush bytes: the bytes win up to this many
+// brush pixels in all the job's points, for the brushes the profile does not
+// take (measured on h1/disc8/1x1 and d16/square2/1x1 before it took those).
 constexpr int64_t kEachPlacementPixels = 128;
-// A brush of up to 64 pixels (the 1 x 1 pen above all) is searched for its
-// one ink pixel byte by byte, which costs less than reading it into runs.
-constexpr int64_t kReadInkDirectlyPixels = 64;
 
-bool always(StampJob&) { return true; }
+bool always(const StampJob&) { return true; }
+
+// Whether painting at once costs little enough to need no set-up: few points
+// of few block bytes. Bounded before multiplied, not divided: this runs for
+// every message, and blocks may be 2^31 x 2^31 pixels.
+bool shortAndCheap(const StampJob& job) {
+  const uint64_t points = pointCount(job);
+  return points <= kShortJobPoints && blockBytes(job) <= kPaintAtOnceBudget &&
+         static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget;
+}
+
+// Whether painting a single placement's blocks at once, straight from the
+// brush bytes, repeats little: over blocks one pixel tall each block is met
+// once, and otherwise a brush row paints at most the block columns its width
+// spans, within the byte budget. Then nothing beats it, as it reads no runs.
+bool onePlacementPaintsLittle(const StampJob& job) {
+  if (pointCount(job) != 1 || blockBytes(job) > kPaintAtOnceBudget) return false;
+  if (job.grid->height == 1) return true;
+  const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
+  return job.height <= kPaintAtOnceBudget && blocksARow <= kPaintAtOnceBudget &&
+         job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget;
+}
+
+// The canvas rows the brush's top lands on along the job.
+uint64_t topRows(const StampJob& job) {
+  const SegmentWalk& walk = *job.walk;
+  if (!walk.xMajor) return pointCount(job);
+  return walkMinorSteps(walk, job.last) - walkMinorSteps(walk, job.first) + 1;
+}
 
 // one-ink-pixel: a brush with one ink pixel paints one block a point, with
-// no brush to read (the drag of a 1 x 1 pen: 1.7 times faster than the next
-// best row; a dot in a 5 x 5 brush moved 4 pixels: 2.0 times).
-// Whether a brush larger than 1 x 1 has exactly one ink pixel, and where.
-[[gnu::noinline]] bool findOnlyInkPixel(StampJob& job) {
-  if (job.brush.width * job.brush.height > kReadInkDirectlyPixels) {
-    if (!haveRuns(job) || job.scratch->brushRuns.inkPixels != 1) return false;
-    const BrushRuns& runs = job.scratch->brushRuns;
-    int64_t row = 0;
-    while (runs.rowStart[row + 1] == runs.rowStart[row]) ++row;
-    job.inkColumn = runs.runs[runs.rowStart[row]].start;
-    job.inkRow = row;
-    return true;
-  }
-  int64_t found = 0;
-  for (int64_t y = 0; y < job.brush.height; ++y) {
-    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
-    for (int64_t x = 0; x < job.brush.width; ++x)
-      if (row[x] == 0) {
-        if (++found > 1) return false;
-        job.inkColumn = x;
-        job.inkRow = y;
-      }
-  }
-  return found == 1;
+// no brush to read. Wins on the drag of a 1 x 1 pen and on a dot in a larger
+// brush moved a few pixels.
+bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
+bool oneInkPixelWorth(const StampJob& job) {
+  if (shortAndCheap(job)) return true;
+  // Along a row, the profile paints a run of blocks where this paints a
+  // block a point.
+  return blockBytes(job) <= kPaintAtOnceBytes && 2 * topRows(job) > pointCount(job);
 }
-// Small, so that the choice inlines the test for the 1 x 1 pen.
-bool oneInkPixelApplies(StampJob& job) {
-  if (!job.wholeBrush) return false;
-  if (job.brush.width == 1 && job.brush.height == 1) {  // the 1 x 1 pen
-    job.inkColumn = job.inkRow = 0;
-    return job.ctx->brushBits[0] == 0;
-  }
-  return findOnlyInkPixel(job);
-}
-bool sweepApplies(StampJob& job);
-bool sweepWorth(StampJob& job);
-bool oneInkPixelWorth(StampJob& job) {
-  const uint64_t points = pointCount(job);
-  // Bounded before multiplied, not divided: this runs for every message.
-  if (points <= kShortJobPoints && blockBytes(job) <= kPaintAtOnceBudget &&
-      static_cast<int64_t>(points) * blockBytes(job) <= kPaintAtOnceBudget)
-    return true;
-  return blockBytes(job) <= kPaintAtOnceBytes &&
-         (points <= kShortJobPoints || !sweepApplies(job) || !sweepWorth(job));
-}
-void stampInkPoints(StampJob& job, const BlockPainter& painter) {
+void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
+  onlyInkPixel(job);
   const int64_t dx = job.inkColumn + job.offsetX;
   const int64_t dy = job.inkRow + job.offsetY;
   const BlockGrid& grid = *painter.grid;
@@ -240,42 +314,72 @@ void stampInkPoints(StampJob& job, const BlockPainter& painter) {
 }
 
 // each-placement: every placement's blocks painted at once, straight from
-// the brush bytes; the general path, needing no scratch.
-bool eachPlacementWorth(StampJob& job) {
+// the brush bytes; the general path, needing no scratch. Wins on a single
+// placement that repeats little (stamps over blocks one pixel tall, of a
+// disc of 128 or a square of 32, and stamps of small brushes) and on small
+// jobs of the brushes the profile does not take: a few points of those it
+// does, it finds row by row for less.
+bool eachPlacementWorth(const StampJob& job) {
+  if (onePlacementPaintsLittle(job)) return true;
   const auto points = static_cast<int64_t>(pointCount(job));
   const int64_t brushPixels = int64_t{job.width} * job.height;
   // Each factor bounded before the product: brushes and blocks may be
   // 2^31 x 2^31 pixels. No division either: this runs for every message.
   if (points <= int64_t{kShortJobPoints} && brushPixels <= kPaintAtOnceBytes &&
       blockBytes(job) <= kPaintAtOnceBytes && brushPixels * blockBytes(job) <= kPaintAtOnceBytes)
-    return true;
+    return !(job.wholeBrush && haveProfilePlan(job));
   if (points > kEachPlacementPixels || brushPixels > kEachPlacementPixels ||
       points * brushPixels > kEachPlacementPixels || blockBytes(job) > kPaintAtOnceBudget)
     return false;
   // The tracker paints a block column of a brush row once, so a row paints
   // at most the block columns its width spans.
   const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
-  return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget;
+  return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget &&
+         !(job.wholeBrush && haveProfilePlan(job));
 }
-void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
+void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
   paintPlacements(job, painter, brushBytes(job), job.first, job.last);
 }
 
-// sweep: the blocks of many points at once (segment_sweep.h), when its cost
-// estimate, in brush rows a point, beats gathering's (a 32 x 32 square over
-// 3 x 2 blocks along 256 pixels: 65 times faster than the next best row; a
-// disc of 32 along a 256-pixel diagonal: 1.2 times). One point never sweeps
-// for less than it gathers (every class costs at least its rows), so a stamp
-// does not even sort the brush into classes.
-bool sweepApplies(StampJob& job) { return pointCount(job) > 1 && haveSweepPlan(job); }
-bool sweepWorth(StampJob& job) {
-  const uint64_t last =
-      pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-  const SweepEstimate cost =
-      estimateSweep(job.scratch->sweepPlan, *job.walk, job.first, last, *job.grid);
-  return cost.sweep < cost.pointByPoint;
+// profile: one run of blocks a canvas row (segment_profile.h), painted at
+// once. Wins on every job each-placement leaves it: moves of a pixel (a
+// square of 8), long diagonals of discs most of all, and flat strokes of
+// squares; but where a brush of so few row
+// classes (squares) is swept along many points over blocks tall enough that
+// the sweep's estimate, in the same unit, comes out lower.
+bool profileApplies(const StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
+bool profileWorth(const StampJob& job) {
+  // Where the brush's top stays on one row, the two are about even, and
+  // sorting the brush into classes as well would cost more than either saves.
+  if (topRows(job) == 1) return true;
+  const ProfileEstimate cost = estimateProfile(job.scratch->profilePlan, *job.walk, job.first,
+                                               lastOfFirstPart(job), *job.grid);
+  // The brush's row classes are sorted only where the sweep may cost less.
+  if (cost.profile <= cost.sweepAtLeast || !haveSweepPlan(job)) return true;
+  return cost.profile <= sweepCost(job).sweep;
 }
-void stampSwept(StampJob& job, const BlockPainter& painter) {
+void stampProfiled(const StampJob& job, const BlockPainter& painter) {
+  const BlockSink sink = paintAtOnce(painter);
+  for (uint64_t k = job.first;; ++k) {
+    const uint64_t end = profileSegment(job.scratch->profilePlan, job.scratch->profile, *job.walk,
+                                        k, job.last, job.canvas, *job.grid, sink);
+    if (end == job.last) return;
+    k = end;
+  }
+}
+
+// sweep: the blocks of many points at once (segment_sweep.h), when its cost
+// estimate, in brush rows a point, beats gathering's. Wins on the slanted
+// brushes the profile does not take along many points (a flat stroke of a
+// nib of 32), and on squares along diagonals over tall blocks (of 128 over
+// 16 x 16). One point never sweeps for less than it gathers (every class
+// costs at least its rows), so a stamp does not even sort the brush into
+// classes.
+bool sweepApplies(const StampJob& job) {
+  return job.wholeBrush && pointCount(job) > 1 && haveSweepPlan(job);
+}
+bool sweepWorth(const StampJob& job) { return sweepCost(job).sweep < sweepCost(job).pointByPoint; }
+void stampSwept(const StampJob& job, const BlockPainter& painter) {
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
     return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
                         job.canvas, *job.grid, sink);
@@ -284,8 +388,10 @@ void stampSwept(StampJob& job, const BlockPainter& painter) {
 
 // gather: the blocks of as many placements as one block set holds, each
 // painted once; from the runs, or from the bytes of a brush too large for
-// them. Always applies: the last resort.
-void stampGathered(StampJob& job, const BlockPainter& painter) {
+// them. Always applies: the last resort. Wins on brushes of many runs a row
+// (rings, random ink) along many points, and on their stamps over tall
+// blocks.
+void stampGathered(const StampJob& job, const BlockPainter& painter) {
   const InkSource ink = bestInk(job);
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
     forEachPoint(job, first, end, [&](WalkPoint p) {
@@ -296,40 +402,48 @@ void stampGathered(StampJob& job, const BlockPainter& painter) {
   });
 }
 
+// Whether a row takes the job: it applies, and it is worth it (if no earlier
+// row took the job). One function of both, so that the choice makes one call
+// a row and the tests, often small, inline into it: this runs for every
+// message.
+template <bool (*applies)(const StampJob&), bool (*worth)(const StampJob&)>
+bool takes(const StampJob& job) {
+  return applies(job) && worth(job);
+}
+
 struct StampPath {
   const char* name;
-  bool (*applies)(StampJob&);  // whether it can stamp the job at all
-  bool (*worth)(StampJob&);    // whether it is the one to take, if no earlier row was
-  void (*stamp)(StampJob&, const BlockPainter&);
+  bool (*applies)(const StampJob&);  // whether it can stamp the job at all
+  bool (*takes)(const StampJob&);    // whether it applies and is worth it
+  void (*stamp)(const StampJob&, const BlockPainter&);
 };
 
 constexpr StampPath kPaths[kStampPathCount] = {
-    {"one-ink-pixel", oneInkPixelApplies, oneInkPixelWorth, stampInkPoints},
-    {"each-placement", always, eachPlacementWorth, stampEachPlacement},
-    {"sweep", sweepApplies, sweepWorth, stampSwept},
-    {"gather", always, always, stampGathered},
+    {"one-ink-pixel", oneInkPixelApplies, takes<oneInkPixelApplies, oneInkPixelWorth>,
+     stampInkPoints},
+    {"each-placement", always, takes<always, eachPlacementWorth>, stampEachPlacement},
+    {"profile", profileApplies, takes<profileApplies, profileWorth>, stampProfiled},
+    {"sweep", sweepApplies, takes<sweepApplies, sweepWorth>, stampSwept},
+    {"gather", always, takes<always, always>, stampGathered},
 };
 
 #ifdef TESSALY_PATH_SWITCH
 int forcedPath = -1;
+#endif
+#if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)
 int64_t pathUses[kStampPathCount];
 #endif
 
-// The first row that applies and is worth it, the last one failing all
-// others: a loop over the rows, unrolled at compile time so that each row's
-// tests are called directly (and inlined where small), not through the table.
-template <std::size_t... Row>
-int firstWorthRow(StampJob& job, std::index_sequence<Row...>) {
-  int chosen = kStampPathCount - 1;
-  (void)((kPaths[Row].applies(job) && kPaths[Row].worth(job) && (chosen = Row, true)) || ...);
-  return chosen;
-}
-
-int choosePath(StampJob& job) {
+// The first row that takes the job; gather, the last, always does.
+// Unrolled, the loop calls each row's test directly.
+int choosePath(const StampJob& job) {
 #ifdef TESSALY_PATH_SWITCH
   if (forcedPath >= 0 && kPaths[forcedPath].applies(job)) return forcedPath;
 #endif
-  return firstWorthRow(job, std::make_index_sequence<kStampPathCount - 1>());
+#pragma GCC unroll 8
+  for (int row = 0; row < kStampPathCount - 1; ++row)
+    if (kPaths[row].takes(job)) return row;
+  return kStampPathCount - 1;
 }
 
 }  // namespace
@@ -353,10 +467,9 @@ void stampAlongWalk(const SegmentWalk& walk, uint64_t first, uint64_t last,
   job.grid = &currentBlockGrid();
   job.ctx = ctx;
   job.scratch = &scratch;
-  job.runsState = StampJob::Prepared::notYet;
-  job.sweepState = StampJob::Prepared::notYet;
+  job.runs = job.sweepPlan = job.profilePlan = job.oneInk = job.sweepCost = Known::notYet;
   const int path = choosePath(job);
-#ifdef TESSALY_PATH_SWITCH
+#if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)
   ++pathUses[path];
 #endif
   const BlockPainter painter =
@@ -384,6 +497,8 @@ bool forceStampPath(const char* name) {
     }
   return false;
 }
+#endif
 
+#if defined(TESSALY_PATH_SWITCH) || defined(TESSALY_PATH_COUNTS)
 int64_t stampPathUses(int path) { return path >= 0 && path < kStampPathCount ? pathUses[path] : 0; }
 #endif

@@ -21,7 +21,10 @@
 //     text (a stamp too costly for the literal engine is checked more
 //     loosely: every changed byte has one of the two colours).
 // A failed check prints what differs and aborts, so libFuzzer keeps the
-// input. PEN_FUZZ_TRACE=1 prints every decoded message.
+// input. PEN_FUZZ_TRACE=1 prints every decoded message. With
+// PEN_FUZZ_PATH_SHARE=P (the corpus replay sets it) the fuzzer prints at its
+// end how many inputs each row of the engine's table of stamping paths
+// stamped in, and exits with 1 when a row took less than P % of them.
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
@@ -37,6 +40,7 @@
 #include "guarded_bitmap.h"
 #include "pen_entry.h"
 #include "pen_model.h"
+#include "stamp_paths.h"
 #include "support/fake_window_tree.h"
 #include "support/poison_stack.h"
 #include "window_messages.h"
@@ -605,14 +609,49 @@ void loadPen() {
   std::memset(sizeText, 0, sizeof sizeText);
 }
 
+// Inputs run, and those in which each row of the table stamped.
+int64_t inputsRun = 0;
+int64_t inputsTakingRow[kStampPathCount] = {};
+
+void checkPathShares() {
+  const double least = std::atof(std::getenv("PEN_FUZZ_PATH_SHARE"));
+  bool short_ = false;
+  std::fprintf(stderr, "stamping paths over %lld inputs:", static_cast<long long>(inputsRun));
+  for (int row = 0; row < kStampPathCount; ++row) {
+    const double share = inputsRun > 0 ? 100.0 * static_cast<double>(inputsTakingRow[row]) /
+                                             static_cast<double>(inputsRun)
+                                       : 0;
+    std::fprintf(stderr, " %s %lld (%.1f %%)", stampPathName(row),
+                 static_cast<long long>(inputsTakingRow[row]), share);
+    short_ = short_ || share < least;
+  }
+  std::fprintf(stderr, "\n");
+  if (short_) {
+    std::fprintf(stderr, "PEN FUZZ FAILURE: a stamping path took less than %.1f %% of the inputs\n",
+                 least);
+    std::fflush(stderr);
+    std::_Exit(1);
+  }
+}
+
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  if (std::getenv("PEN_FUZZ_PATH_SHARE") != nullptr) std::atexit(checkPathShares);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  int64_t before[kStampPathCount];
+  for (int row = 0; row < kStampPathCount; ++row) before[row] = stampPathUses(row);
   FuzzInput in(data, size);
   const fuzz::Geometry geometry = fuzz::readGeometry(in);
   loadPen();
   Session session(geometry);
   session.setUp(geometry, in);
   session.play(in);
+  ++inputsRun;
+  for (int row = 0; row < kStampPathCount; ++row)
+    if (stampPathUses(row) != before[row]) ++inputsTakingRow[row];
   return 0;
 }

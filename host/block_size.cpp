@@ -1,6 +1,7 @@
 #include "block_size.h"
 
 #include "block_engine.h"
+#include "block_size_text.h"
 
 int32_t fetchBlockSizeText(WindowHandle window, char* buffer) {
   WindowHandle ancestor = window;
@@ -23,36 +24,7 @@ int32_t fetchBlockSizeText(WindowHandle window, char* buffer) {
   return 1;
 }
 
-namespace {
-
-// Reads a number that starts with a digit 1-9 and fits a signed 32-bit value;
-// advances `text` past its digits.
-bool readSize(const char*& text, int32_t& size) {
-  if (*text < '1' || *text > '9') return false;
-  int64_t value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value > INT32_MAX) return false;
-  }
-  size = static_cast<int32_t>(value);
-  return true;
-}
-
-// Any text that is not a block size gives 1 x 1 blocks.
-int32_t rejectBlockSize() {
-  blockWidth = 1;
-  blockHeight = 1;
-  return 0;
-}
-
-}  // namespace
-
 int32_t parseBlockSize(const char* text) {
-  int32_t width = 0, height = 0;
-  if (!readSize(text, width) || (*text != 'x' && *text != 'X')) return rejectBlockSize();
-  ++text;
-  if (!readSize(text, height) || *text != ' ') return rejectBlockSize();
-  blockWidth = width;
-  blockHeight = height;
-  return 1;
+  // Any text that is not a block size gives 1 x 1 blocks.
+  return parseBlockSizeText(text, blockWidth, blockHeight) ? 1 : 0;
 }

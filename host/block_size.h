@@ -10,10 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "block_size_text.h"
 #include "window_tree.h"
-
-// Bytes in the text buffer the box's item is copied into, NUL included.
-constexpr std::size_t kSizeTextBytes = 256;
 
 constexpr int32_t kBlockSizeBoxId = 110;
 constexpr char kDialogBarClass[] = "Zorvel DialogBar";
@@ -26,9 +24,6 @@ constexpr char kDialogBarClass[] = "Zorvel DialogBar";
 // the text of the previous read.
 int32_t fetchBlockSizeText(WindowHandle window, char* buffer);
 
-// Parses "<width>x<height> " at the very start of `text` (a NUL-terminated
-// string): each number a digit 1-9 followed by any digits, the separator x or
-// X, then exactly one space; the rest of the text is ignored. On success sets
-// blockWidth and blockHeight and returns 1. On failure, including a number
-// that does not fit a signed 32-bit value, sets both to 1 and returns 0.
+// Parses `text` as parseBlockSizeText does (block_size_text.h) into
+// blockWidth and blockHeight: 1 on success, 0 with both set to 1 on failure.
 int32_t parseBlockSize(const char* text);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <utility>
 #include <vector>
@@ -119,6 +120,29 @@ TEST(BlockSet, ARefusedBeginLeavesTheBegunSetAsItWas) {
   EXPECT_FALSE(blockSetBegin(set, boxOf(0, 0, 0, 4)));
   add(expected, 3, 95, 120);
   expectPainted(expected);
+}
+
+// A set of every row and word it holds, away from column 0: the row after
+// its last lies past its bits, on a canvas one block row taller, and nothing
+// may be painted there from whatever memory follows them.
+TEST(BlockSet, AFullSetPaintsItsBlocksAndNothingBelowItsLastRow) {
+  const BlockGrid grid{1, 1, 7, makeBlockDivider(1), makeBlockDivider(1)};
+  constexpr int64_t left = 64, columns = kBlockSetWords / kBlockSetRows * 64;
+  constexpr auto width = static_cast<int32_t>(left + columns);
+  constexpr auto height = static_cast<int32_t>(kBlockSetRows + 1);
+  TestPen gathered(width, height), single(width, height);
+  const BitmapGeometry canvas = bitmapGeometry(gathered.canvas.header());
+  ToneLines lines;
+  const BlockPainter painter = beginPainting(grid, canvas, &single.ctx, lines);
+  ASSERT_TRUE(blockSetBegin(set, boxOf(left, 0, columns, kBlockSetRows)));
+  for (int64_t r = 0; r < kBlockSetRows; ++r) {
+    const int64_t first = left + r * 37 % columns,
+                  last = std::min<int64_t>(first + r % 5, width - 1);
+    blockSetAdd(set, r, first, last);
+    for (int64_t c = first; c <= last; ++c) paintBlock(painter, c, r);
+  }
+  blockSetPaint(set, beginPainting(grid, canvas, &gathered.ctx, lines));
+  EXPECT_TRUE(gathered.canvas.storage() == single.canvas.storage());
 }
 
 TEST(BlockSet, PaintingEmptiesTheSet) {

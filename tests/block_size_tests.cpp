@@ -5,6 +5,7 @@
 
 #include "block_engine.h"
 #include "block_size.h"
+#include "block_size_text.h"
 #include "support/fake_window_tree.h"
 #include "support/test_bitmap.h"
 
@@ -55,7 +56,16 @@ TEST(ParseBlockSize, AcceptsOnlyWidthXHeightSpace) {
     EXPECT_EQ(parseBlockSize(c.text), c.result) << "'" << c.text << "'";
     EXPECT_EQ(blockWidth, c.width) << "'" << c.text << "'";
     EXPECT_EQ(blockHeight, c.height) << "'" << c.text << "'";
+    // The pure reader the tools share gives the same, touching no globals.
+    int32_t width = 7, height = 7;
+    EXPECT_EQ(parseBlockSizeText(c.text, width, height), c.result == 1) << "'" << c.text << "'";
+    EXPECT_EQ(width, c.width) << "'" << c.text << "'";
+    EXPECT_EQ(height, c.height) << "'" << c.text << "'";
+    EXPECT_EQ(blockWidth, c.width);
   }
+  int32_t width = 7, height = 7;
+  EXPECT_FALSE(parseBlockSizeText(nullptr, width, height));
+  EXPECT_EQ(width * height, 1);
 }
 
 // A buffer as the pen keeps it, with bytes after it that must stay as they are.
@@ -89,16 +99,21 @@ TEST(FetchBlockSizeText, WithoutASelectionKeepsThePreviousText) {
   EXPECT_STREQ(buffer.text(), "4x2 earlier");
 }
 
-TEST(FetchBlockSizeText, AnItemThatWouldNotFitIsNotCopied) {
+// Items of 0 to 255 characters are read, empty ones too; longer ones would
+// not fit the pen's 256 bytes and leave the buffer as it was.
+TEST(FetchBlockSizeText, ReadsItemsOfUpTo255CharactersAndNoLonger) {
   FakeEditor editor;
   TextBuffer buffer;
+  for (std::size_t length : {std::size_t{0}, std::size_t{4}, std::size_t{255}}) {
+    std::strcpy(buffer.text(), "earlier");
+    const std::string item =
+        std::string("3x2 ").substr(0, length) + std::string(length > 4 ? length - 4 : 0, 'p');
+    editor.select(item);
+    EXPECT_EQ(fetchBlockSizeText(editor.view.handle(), buffer.text()), 1) << length;
+    EXPECT_EQ(std::string(buffer.text()), item) << length;
+  }
   std::strcpy(buffer.text(), "earlier");
-  const std::string fits = "3x2 " + std::string(kSizeTextBytes - 5, 'p');  // 255 characters
-  editor.select(fits);
-  EXPECT_EQ(fetchBlockSizeText(editor.view.handle(), buffer.text()), 1);
-  EXPECT_EQ(std::string(buffer.text()), fits);
-  std::strcpy(buffer.text(), "earlier");
-  for (std::size_t length : {kSizeTextBytes, kSizeTextBytes + 1, std::size_t{5000}}) {
+  for (std::size_t length : {std::size_t{256}, std::size_t{257}, std::size_t{5000}}) {
     editor.select("3x2 " + std::string(length - 4, 'p'));
     EXPECT_EQ(fetchBlockSizeText(editor.view.handle(), buffer.text()), 0) << length;
     EXPECT_STREQ(buffer.text(), "earlier");

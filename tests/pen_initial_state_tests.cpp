@@ -17,12 +17,14 @@ TEST(PenAtLoad, ADragBeforeAnyPressUsesThreeByTwoToneZeroFromTheOrigin) {
   FakeEditor windows;
   TestPen pen(12, 6);
   pen.ctx.toneLevel = 16;  // read only at a press
-  pen.setCursor(4, 0);
+  // The pen's pixels 1 to 6 of row 1 fill blocks 0 to 2 of 3 x 2: nine
+  // columns, where blocks two or four wide would fill eight.
+  pen.setCursor(5, 0);
   EXPECT_EQ(ZVPen(windows.view.handle(), WM_MOUSEMOVE, MK_LBUTTON, 0, &pen.ctx), 0);
   EXPECT_EQ(pen.canvas.rows(),
-            (std::vector<std::string>{"AAAAAA......", "AAAAAA......", "............",
+            (std::vector<std::string>{"AAAAAAAAA...", "AAAAAAAAA...", "............",
                                       "............", "............", "............"}));
-  EXPECT_EQ(pen.changed(), (TestPen::Rect{1, 1, 6, 2}));
+  EXPECT_EQ(pen.changed(), (TestPen::Rect{1, 1, 7, 2}));
 
   // The first press with no selection parses the all-zero text: 1 x 1.
   ZVPen(windows.view.handle(), WM_LBUTTONDOWN, MK_LBUTTON, 0, &pen.ctx);

@@ -9,6 +9,7 @@
 
 #include "brush_blocks.h"
 #include "brush_placement.h"
+#include "segment_profile.h"
 #include "segment_sweep.h"
 #include "support/test_bitmap.h"
 
@@ -19,8 +20,9 @@ using testing_support::solidBrush;
 using testing_support::TestBitmap;
 using testing_support::TestPen;
 
-RunScratch runScratch;  // all three too large for the stack
+RunScratch runScratch;  // all four too large for the stack
 SweepScratch sweepScratch;
+ProfileScratch profileScratch;
 BlockSet blocks;
 
 BlockGrid gridOf(int64_t width, int64_t height) {
@@ -71,14 +73,16 @@ TestBitmap randomBrush(std::mt19937& rng, int kind) {
   return brush;
 }
 
-enum class Way { swept, pointByPoint };
+enum class Way { swept, profiled, pointByPoint };
 
 // The canvas after stamping walk points first..last, on a bitmap with room
 // for two blocks more right of and below `canvas`, where nothing may show.
 // Swept into a block set, or at once when the blocks do not fit one, `last`
-// becoming the last point swept; or placement by placement.
+// becoming the last point swept; row by row from the brush's profile
+// (`profile` prepared), painted at once; or placement by placement.
 TestBitmap stamped(Way way, const SweepPlan& plan, const SegmentWalk& walk, uint64_t first,
-                   uint64_t& last, const BitmapGeometry& canvas, const BlockGrid& grid) {
+                   uint64_t& last, const BitmapGeometry& canvas, const BlockGrid& grid,
+                   const ProfilePlan* profile = nullptr) {
   TestPen pen(static_cast<int32_t>(canvas.width + 2 * grid.width),
               static_cast<int32_t>(canvas.height + 2 * grid.height));
   const BitmapGeometry room = bitmapGeometry(pen.canvas.header());  // the painter keeps a reference
@@ -93,6 +97,9 @@ TestBitmap stamped(Way way, const SweepPlan& plan, const SegmentWalk& walk, uint
       if (clipBrush(at.left, at.top, runs.width, runs.height, canvas, visible))
         addBrushBlocks({&runs, nullptr, {}}, visible, grid, paintAtOnce(painter));
     }
+  } else if (way == Way::profiled) {
+    last = profileSegment(*profile, profileScratch, walk, first, last, canvas, grid,
+                          paintAtOnce(painter));
   } else if (blockSetBegin(blocks, box)) {
     last = sweepSegment(plan, sweepScratch, walk, first, last, canvas, grid, gatherInto(blocks));
     blockSetPaint(blocks, painter);
@@ -103,13 +110,14 @@ TestBitmap stamped(Way way, const SweepPlan& plan, const SegmentWalk& walk, uint
 }
 
 // Short and long segments in every direction, ends on and off the canvas,
-// entered anywhere along the walk.
+// entered anywhere along the walk; swept and, where the brush qualifies,
+// from its profile.
 TEST(SweepSegment, PaintsWhatStampingEachPointPaints) {
   std::mt19937 rng(29);
   std::uniform_int_distribution<int32_t> start(-15, 55), step(-12, 12), far(-150, 190);
   std::uniform_int_distribution<int64_t> blockWidth(1, 5), blockHeight(1, 4);
   const BitmapGeometry canvas{40, 30, 40};
-  int compared = 0;
+  int compared = 0, profiled = 0;
   for (int n = 0; n < 6000; ++n) {
     const TestBitmap brush = randomBrush(rng, n % 4);
     const BlockGrid grid = gridOf(blockWidth(rng), blockHeight(rng));
@@ -134,12 +142,21 @@ TEST(SweepSegment, PaintsWhatStampingEachPointPaints) {
     uint64_t sweptLast = last;
     const TestBitmap swept = stamped(Way::swept, plan, walk, first, sweptLast, canvas, grid);
     ASSERT_EQ(sweptLast, last);
-    ASSERT_EQ(swept.rows(),
-              stamped(Way::pointByPoint, plan, walk, first, last, canvas, grid).rows())
-        << "case " << n;
+    const TestBitmap placed = stamped(Way::pointByPoint, plan, walk, first, last, canvas, grid);
+    ASSERT_EQ(swept.rows(), placed.rows()) << "case " << n;
     ++compared;
+    // The same from the brush's profile, where it qualifies.
+    ProfilePlan profile;
+    if (!prepareProfile(runs, grid, profileScratch, profile)) continue;
+    uint64_t profiledLast = last;
+    ASSERT_EQ(
+        stamped(Way::profiled, plan, walk, first, profiledLast, canvas, grid, &profile).rows(),
+        placed.rows())
+        << "case " << n << " from the profile";
+    ++profiled;
   }
   EXPECT_GT(compared, 1500);
+  EXPECT_GT(profiled, 500);
 }
 
 TEST(PrepareSweep, RefusesBrushesOutsideTheClosedForm) {

@@ -1,0 +1,349 @@
+// Row by row: the least start and the greatest end of the placements' runs
+// on the canvas row, found from the two queues of brush rows and the end
+// tops; then the run of blocks between them, its first block only where a
+// placement whose run starts in it stamps it.
+#include "segment_profile.h"
+
+namespace {
+
+// Block runs as the canvas rows yield them, merged while they stay in one
+// block row and meet, so that a block row reaches the sink as one run. Over
+// many block rows the tone lines are built once for all of them, and a whole
+// run painted from them costs less than its blocks one by one from
+// kShortMergedRun blocks on, long before the sink's own threshold.
+class BlockRowRuns {
+ public:
+  static constexpr int64_t kShortMergedRun = 3;
+  static constexpr int64_t kManyBlockRows = 16;
+
+  BlockRowRuns(const BlockSink& sink, int64_t blockRows)
+      : sink_(sink),
+        wholeRunsFrom_(blockRows >= kManyBlockRows && sink.set == nullptr ? kShortMergedRun
+                                                                          : INT64_MAX) {}
+  void add(int64_t row, int64_t first, int64_t last) {
+    if (row == row_ && first <= last_ + 1 && last + 1 >= first_) {
+      if (first < first_) first_ = first;
+      if (last > last_) last_ = last;
+      return;
+    }
+    flush();
+    row_ = row;
+    first_ = first;
+    last_ = last;
+  }
+  void flush() {
+    if (row_ >= 0 && last_ - first_ + 1 >= wholeRunsFrom_)
+      paintBlockRun(*sink_.painter, row_, first_, last_);
+    else if (row_ >= 0)
+      sink_.add(row_, first_, last_);
+    row_ = -1;
+  }
+
+ private:
+  const BlockSink& sink_;
+  int64_t wholeRunsFrom_;  // runs of this many blocks or more are painted whole
+  int64_t row_ = -1, first_ = 0, last_ = -1;
+};
+
+// Brush rows queued in increasing order, each with a key worse than all
+// before it still queued: the front is the best row of the window, the first
+// of those that tie. Each row is queued once, so the storage needs no
+// wrapping.
+struct RowQueue {
+  int32_t* rows;
+  int64_t head;
+  int64_t tail;
+
+  bool empty() const { return head == tail; }
+  int64_t front() const { return rows[head]; }
+  template <typename Better>
+  void push(int64_t row, Better better) {
+    while (tail > head && better(row, rows[tail - 1])) --tail;
+    rows[tail++] = static_cast<int32_t>(row);
+  }
+  void dropBefore(int64_t row) {
+    while (head < tail && rows[head] < row) ++head;
+  }
+};
+
+int64_t leftmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftFirst : e.leftLast; }
+int64_t rightmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftLast : e.leftFirst; }
+
+// One part of the walk with its tops, and what its rows read, copied so
+// that the painting between rows does not make the compiler read them again.
+struct Part {
+  const InkRun* rows;  // ink row r at rows[r - firstRow]
+  const TopEntry* entries;
+  int64_t firstRow;
+  int64_t lastRow;
+  Tops tops;
+  int64_t topMin;
+  int64_t topMax;
+  int64_t canvasWidth;
+  int64_t blockWidth;
+
+  const InkRun& row(int64_t r) const { return rows[r - firstRow]; }
+  bool hasRow(int64_t r) const { return r >= firstRow && r <= lastRow; }
+  const TopEntry& entry(int64_t top) const { return entries[tops.key(top)]; }
+
+  // Whether a placement of top `top` whose run on canvas row y starts in
+  // block `first` (the least block of the row) stamps it: its row above is
+  // none, off the canvas, or ends right of the block.
+  bool topStampsFirst(int64_t y, int64_t top, int64_t first) const {
+    const int64_t r = y - top;
+    if (!hasRow(r)) return false;
+    const TopEntry& e = entry(top);
+    const InkRun& run = row(r);
+    const int64_t beyond = (first + 1) * blockWidth;  // the first pixel right of the block
+    // The left edges of the top's placements whose run shows and starts in the block.
+    int64_t a = leftmost(e), b = rightmost(e);
+    if (a < -int64_t{run.end}) a = -int64_t{run.end};
+    if (b > canvasWidth - 1 - run.start) b = canvasWidth - 1 - run.start;
+    if (b > beyond - 1 - run.start) b = beyond - 1 - run.start;
+    if (a > b) return false;
+    if (r == firstRow || y == 0) return true;  // no row above: the tracker is -1
+    const InkRun& above = row(r - 1);
+    return a < -int64_t{above.end} || b > canvasWidth - 1 - above.start ||
+           (beyond <= canvasWidth - 1 && b >= beyond - above.end);
+  }
+
+  // Whether any placement stamps block `first` on canvas row y, where the
+  // least start, `start`, is that of a placement of top startTop. Mostly
+  // that placement does, showing on the row with its row above ending right
+  // of the block; else every top is asked.
+  bool firstBlockStamped(int64_t y, int64_t first, int64_t start, int64_t startTop) const {
+    const int64_t r = y - startTop;
+    const InkRun& run = row(r);
+    if (start + (run.end - run.start) >= 0) {  // the placement shows on the row
+      if (r == firstRow || y == 0) return true;
+      // The row above ends right of the block, or it is off the canvas.
+      const int64_t aboveEnd = start - run.start + row(r - 1).end;
+      if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >= (first + 1) * blockWidth)
+        return true;
+    }
+    if (topStampsFirst(y, startTop, first)) return true;
+    const int64_t from = y - lastRow > topMin ? y - lastRow : topMin;
+    const int64_t to = y - firstRow < topMax ? y - firstRow : topMax;
+    for (int64_t top = from; top <= to; ++top)
+      if (topStampsFirst(y, top, first)) return true;
+    return false;
+  }
+};
+
+}  // namespace
+
+bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch& scratch,
+                    ProfilePlan& plan) {
+  if (runs.inkPixels == 0 || runs.width > kMaxProfileWidth) return false;
+  int32_t firstRow = 0;
+  while (runs.rowStart[firstRow + 1] == runs.rowStart[firstRow]) ++firstRow;
+  int32_t lastRow = runs.height - 1;
+  while (runs.rowStart[lastRow + 1] == runs.rowStart[lastRow]) --lastRow;
+  // One run a row: the rows' runs are the list's from the first row's on.
+  if (runs.rowStart[lastRow + 1] - runs.rowStart[firstRow] !=
+      static_cast<uint32_t>(lastRow - firstRow + 1))
+    return false;
+  const InkRun* run = runs.runs + runs.rowStart[firstRow];
+  const bool tracked = grid.width > 1 && firstRow < lastRow;
+  if (tracked && run[0].start == run[0].end) return false;
+  int32_t widestStart = run[0].start, widestEnd = run[0].end;  // over the rows above
+  int32_t distinct = 1, widestReach = 0;
+  // A row like the row above stamps as it does, but that its tracker comes
+  // from that row, which makes a difference where the row above is the first
+  // or not like its own row above.
+  bool aboveSame = false;  // the row above is like the one above it
+  scratch.fresh[0] = 0;
+  scratch.fresh[1] = 1;
+  // The rows of a square first: one run each, like the first row's. Only the
+  // second differs from the row above in its tracker.
+  const uint32_t base = runs.rowStart[firstRow];
+  int32_t i = 1;
+  while (i <= lastRow - firstRow &&
+         runs.rowStart[firstRow + i] == base + static_cast<uint32_t>(i) &&
+         run[i].start == run[0].start && run[i].end == run[0].end) {
+    scratch.fresh[i + 1] = tracked ? 2 : 1;
+    ++i;
+  }
+  if (i > 1) {
+    widestReach = run[0].end - run[0].start;
+    aboveSame = true;
+  }
+  for (; i <= lastRow - firstRow; ++i) {
+    if (runs.rowStart[firstRow + i] != runs.rowStart[firstRow] + static_cast<uint32_t>(i))
+      return false;  // none here, or two runs in a row above
+    const InkRun row = run[i], above = run[i - 1];
+    if (above.end - row.start > widestReach) widestReach = above.end - row.start;
+    if (row.start == above.start && row.end == above.end) {  // the rows of a square
+      scratch.fresh[i + 1] = scratch.fresh[i] + (!tracked || aboveSame ? 0 : 1);
+      aboveSame = true;
+      continue;
+    }
+    if (!tracked) {
+      const int32_t start = row.start > above.start ? row.start : above.start;
+      const int32_t end = row.end < above.end ? row.end : above.end;
+      if (start > end) return false;
+    } else {
+      if (row.start == row.end || row.start + 1 > above.end || above.start + 1 > row.end)
+        return false;
+      if (row.end > above.end && widestEnd != above.end) return false;
+      if (row.start < above.start && widestStart != above.start) return false;
+      if (row.end > widestEnd) widestEnd = row.end;
+      if (row.start < widestStart) widestStart = row.start;
+    }
+    ++distinct;
+    scratch.fresh[i + 1] = scratch.fresh[i] + 1;
+    aboveSame = false;
+  }
+  plan = {run,         scratch.fresh, firstRow, lastRow,    runs.width,
+          runs.height, tracked,       distinct, widestReach};
+  return true;
+}
+
+ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk, uint64_t first,
+                                uint64_t last, const BlockGrid& grid) {
+  const int64_t n = static_cast<int64_t>(last - first) + 1;
+  const int64_t span = walkTopSpan(walk, first, last);
+  const int64_t inkRows = plan.lastRow - plan.firstRow + 1, rows = span + inkRows;
+  const int64_t grouping = (walk.xMajor ? span + 1 : n) / 2;
+  // A row costs the least where there is only one top.
+  int64_t profile = grouping + (span == 0 ? rows / 4 : 3 * rows / 4);
+  if (plan.tracked && plan.widestReach < grid.width) {
+    // In sixteenths of a block: how often the first block is in doubt.
+    const int64_t doubt = (grid.width - plan.widestReach) * 16 / grid.width;
+    const int64_t tops = span + 1 < inkRows ? span + 1 : inkRows;
+    profile += rows * tops / 8 * doubt / 16;
+  }
+  return {profile,
+          grouping + (plan.distinctRows * span + inkRows) / grid.height + plan.distinctRows};
+}
+
+uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
+                        uint64_t first, uint64_t last, const BitmapGeometry& canvas,
+                        const BlockGrid& grid, const BlockSink& sink) {
+  if (last - first >= kMaxTopPoints) last = first + kMaxTopPoints - 1;
+  const Tops tops = collectTops(walk, first, last, plan.brushWidth, plan.brushHeight, scratch.tops);
+  const int64_t topMin = tops.top0 < tops.last() ? tops.top0 : tops.last();
+  const int64_t topMax = tops.top0 < tops.last() ? tops.last() : tops.top0;
+  const Part part{plan.rows, scratch.tops, plan.firstRow, plan.lastRow, tops,
+                  topMin,    topMax,       canvas.width,  grid.width};
+  const int64_t firstRow = plan.firstRow, lastRow = plan.lastRow, width = canvas.width;
+  const int64_t yFrom = topMin + firstRow > 0 ? topMin + firstRow : 0;
+  const int64_t yTo = topMax + lastRow < canvas.height - 1 ? topMax + lastRow : canvas.height - 1;
+  if (yFrom > yTo) return last;
+
+  // The order of the sums (see segment_profile.h).
+  const auto dx = static_cast<int64_t>(walk.xMajor ? walk.major : walk.minor);
+  const auto dy = static_cast<int64_t>(walk.xMajor ? walk.minor : walk.major);
+  const int64_t slope = walk.stepX * walk.stepY * dx;
+  auto fewerStart = [&](int64_t a, int64_t b) {
+    return dy * part.row(a).start - slope * a < dy * part.row(b).start - slope * b;
+  };
+  auto moreEnd = [&](int64_t a, int64_t b) {
+    return dy * part.row(a).end - slope * a > dy * part.row(b).end - slope * b;
+  };
+  RowQueue least{scratch.leastStart, 0, 0}, greatest{scratch.greatestEnd, 0, 0};
+  int64_t next = firstRow;  // the next brush row to queue
+
+  BlockRowRuns runs(sink, (yTo - yFrom + 1) / grid.height);
+  const BlockDivider column = grid.column;
+  const int64_t blockHeight = grid.height;
+  const bool tracked = plan.tracked;
+  int64_t blockRow = grid.row(yFrom), rowInBlock = yFrom - blockRow * blockHeight;
+  // The blocks of canvas row y from the least start and the greatest end on
+  // it, the former at top startTop; then on to the next row.
+  auto finishRow = [&](int64_t y, int64_t start, int64_t end, int64_t startTop)
+      __attribute__((always_inline)) {
+    if (start <= width - 1 && end >= 0) {
+      int64_t c0 = column(start > 0 ? start : 0);
+      const int64_t c1 = column(end < width - 1 ? end : width - 1);
+      if (tracked && !part.firstBlockStamped(y, c0, start, startTop)) ++c0;
+      if (c0 <= c1) runs.add(blockRow, c0, c1);
+    }
+    if (++rowInBlock == blockHeight) {
+      rowInBlock = 0;
+      ++blockRow;
+    }
+  };
+  if (tops.count == 1) {
+    // One top (a stamp, a flat stroke): each canvas row meets one brush row.
+    // A row that repeats the row above, within one block row, adds nothing
+    // (the row above had its own row above on the canvas too, from y 2 on).
+    const int64_t left = leftmost(scratch.tops[0]), right = rightmost(scratch.tops[0]);
+    for (int64_t y = yFrom; y <= yTo; ++y) {
+      const int64_t r = y - topMin;
+      const int64_t i = r - firstRow;
+      if (y > yFrom && y >= 2 && rowInBlock != 0 && plan.fresh[i + 1] == plan.fresh[i]) {
+        if (++rowInBlock == blockHeight) {
+          rowInBlock = 0;
+          ++blockRow;
+        }
+        continue;
+      }
+      const InkRun& run = part.row(r);
+      finishRow(y, left + run.start, right + run.end, topMin);
+    }
+    runs.flush();
+    return last;
+  }
+  // Rows all of whose brush rows meet tops between the end tops: the queues
+  // hold every ink row and their fronts stay, and the end tops are out of
+  // reach.
+  const int64_t steadyFrom = topMin + 1 + lastRow, steadyTo = topMax - 1 + firstRow;
+  for (int64_t y = yFrom; y <= yTo; ++y) {
+    // The brush rows that meet canvas row y at the tops between the end tops.
+    const int64_t low = y - topMax + 1 > firstRow ? y - topMax + 1 : firstRow;
+    const int64_t high = y - topMin - 1 < lastRow ? y - topMin - 1 : lastRow;
+    if (next < low) next = low;
+    for (; next <= high; ++next) {
+      least.push(next, fewerStart);
+      greatest.push(next, moreEnd);
+    }
+    least.dropBefore(low);
+    greatest.dropBefore(low);
+
+    // Where every top meets this row and the row above, the placements stamp
+    // here what they stamped there if each's row repeats its row above; within
+    // a block row that adds nothing (from y 2 on, as above).
+    if (y > yFrom && y >= 2 && rowInBlock != 0 && y >= topMax + firstRow + 1 &&
+        y <= topMin + lastRow &&
+        plan.fresh[y - topMin - firstRow + 1] == plan.fresh[y - topMax - firstRow]) {
+      if (++rowInBlock == blockHeight) {
+        rowInBlock = 0;
+        ++blockRow;
+      }
+      continue;
+    }
+
+    if (y >= steadyFrom && y <= steadyTo) {
+      const int64_t rowFrom = least.front(), rowTo = greatest.front();
+      const int64_t start = part.row(rowFrom).start, end = part.row(rowTo).end;
+      const TopEntry* atStart = scratch.tops + tops.key(y - rowFrom);
+      const TopEntry* atEnd = scratch.tops + tops.key(y - rowTo);
+      const int64_t steadyLast = steadyTo < yTo ? steadyTo : yTo;
+      for (;; ++y, atStart += tops.sign, atEnd += tops.sign) {
+        finishRow(y, leftmost(*atStart) + start, rightmost(*atEnd) + end, y - rowFrom);
+        if (y == steadyLast) break;
+      }
+      continue;
+    }
+
+    int64_t start = INT64_MAX, end = INT64_MIN, startTop = topMin;
+    auto consider = [&](int64_t top, bool forStart, bool forEnd) {
+      const int64_t r = y - top;
+      if (!part.hasRow(r)) return;
+      const TopEntry& e = part.entry(top);
+      if (forStart && leftmost(e) + part.row(r).start < start) {
+        start = leftmost(e) + part.row(r).start;
+        startTop = top;
+      }
+      if (forEnd && rightmost(e) + part.row(r).end > end) end = rightmost(e) + part.row(r).end;
+    };
+    if (!least.empty()) consider(y - least.front(), true, false);
+    if (!greatest.empty()) consider(y - greatest.front(), false, true);
+    consider(topMin, true, true);
+    if (topMax != topMin) consider(topMax, true, true);
+    finishRow(y, start, end, startTop);
+  }
+  runs.flush();
+  return last;
+}
