@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "block_size_text.h"
 #include "file_names.h"
 #include "files.h"
 #include "text.h"
@@ -512,31 +513,21 @@ bool Checker::save(Command& c) {
 }  // namespace
 
 bool penBlockSize(const std::string& item, int64_t& width, int64_t& height) {
-  width = height = 1;
-  if (item.size() > 255) return false;
-  std::size_t i = 0;
-  auto size = [&](int64_t& v) {
-    if (i >= item.size() || item[i] < '1' || item[i] > '9') return false;
-    v = 0;
-    for (; i < item.size() && item[i] >= '0' && item[i] <= '9'; ++i)
-      if ((v = v * 10 + (item[i] - '0')) > INT32_MAX) return false;
-    return true;
-  };
-  int64_t w = 0, h = 0;
-  if (!size(w)) return false;
-  if (i >= item.size() || (item[i] != 'x' && item[i] != 'X')) return false;
-  ++i;
-  if (!size(h) || i >= item.size() || item[i] != ' ') return false;
-  width = w;
-  height = h;
-  return true;
+  // The pen copies the item into a buffer of kSizeTextBytes, NUL included, and
+  // reads none that does not fit; what it copies it reads as every tool does.
+  int32_t w = 1, h = 1;
+  const bool read = item.size() < kSizeTextBytes && parseBlockSizeText(item.c_str(), w, h);
+  width = read ? w : 1;
+  height = read ? h : 1;
+  return read;
 }
 
 std::string blockItemWarning(const std::string& item) {
   if (!penReadsAsOneByOne(item)) return "";
-  if (item.size() > 255)
+  if (item.size() >= kSizeTextBytes)
     return "reads a block-size text of " + std::to_string(item.size()) +
-           " bytes as 1 x 1 blocks: at most 255 bytes fit its buffer";
+           " bytes as 1 x 1 blocks: at most " + std::to_string(kSizeTextBytes - 1) +
+           " bytes fit its buffer";
   return "reads " + quoted(item) +
          " as 1 x 1 blocks: it takes a width, the letter x, a height and a space, as in "
          "'3x2 pixels'";
