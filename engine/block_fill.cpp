@@ -2,60 +2,39 @@
 
 #include <cstring>
 
-namespace {
-
-int64_t clippedEnd(int64_t start, int64_t size, int64_t limit) {
-  return start + size < limit ? start + size : limit;
-}
-
-const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
+const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   const BlockGrid& grid = *painter.grid;
   const PenContext* ctx = painter.ctx;
   ToneLine& line = painter.lines->rows[row & 3];
-  const unsigned bit = 1u << (row & 3);
-  if ((painter.lines->ready & bit) == 0) {
-    const int64_t unit = 4 * grid.width;
-    line.period = unit * ((256 + unit - 1) / unit);
-    for (int64_t c = 0; c < 4; ++c)
-      std::memset(line.bytes + c * grid.width, blockColour(grid, ctx, c, row),
-                  static_cast<std::size_t>(grid.width));
-    for (int64_t done = unit; done < line.period + unit;) {
-      const int64_t n = done < line.period + unit - done ? done : line.period + unit - done;
-      std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
-      done += n;
-    }
-    painter.lines->ready |= bit;
+  const int64_t unit = 4 * grid.width;
+  line.period = unit * ((256 + unit - 1) / unit);
+  for (int64_t c = 0; c < 4; ++c)
+    std::memset(line.bytes + c * grid.width, blockColour(grid, ctx, c, row),
+                static_cast<std::size_t>(grid.width));
+  for (int64_t done = unit; done < line.period + unit;) {
+    const int64_t n = done < line.period + unit - done ? done : line.period + unit - done;
+    std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
+    done += n;
   }
+  painter.lines->ready |= 1u << (row & 3);
   return line;
 }
 
-void copyToneLine(uint8_t* out, const ToneLine& line, int64_t phase, int64_t length) {
-  while (length > 0) {
-    const int64_t n = line.period < length ? line.period : length;
-    std::memcpy(out, line.bytes + phase, static_cast<std::size_t>(n));
-    out += n;
-    length -= n;
-  }
-}
-
-// Wide blocks: the first four blocks by hand, the rest by doubling copies.
-void fillToneLine(uint8_t* line, const BlockGrid& grid, const PenContext* ctx, int64_t row,
-                  int64_t first, int64_t length) {
+void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx, int64_t row,
+                     int64_t first, int64_t length) {
   const int64_t period = 4 * grid.width;
   int64_t done = 0;
   for (int64_t c = first; c < first + 4 && done < length; ++c) {
     const int64_t n = grid.width < length - done ? grid.width : length - done;
-    std::memset(line + done, blockColour(grid, ctx, c, row), static_cast<std::size_t>(n));
+    std::memset(out + done, blockColour(grid, ctx, c, row), static_cast<std::size_t>(n));
     done += n;
   }
   for (int64_t chunk = period; done < length; chunk *= 2) {
     const int64_t n = chunk < length - done ? chunk : length - done;
-    std::memcpy(line + done, line, static_cast<std::size_t>(n));
+    std::memcpy(out + done, out, static_cast<std::size_t>(n));
     done += n;
   }
 }
-
-}  // namespace
 
 bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
                 int64_t width, int64_t height) {
@@ -77,14 +56,14 @@ void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int6
   }
   const int64_t left = first * grid.width;
   const int64_t top = row * grid.height;
-  const int64_t length = clippedEnd(last * grid.width, grid.width, canvas.width) - left;
-  const int64_t bottom = clippedEnd(top, grid.height, canvas.height);
+  const int64_t end = (last + 1) * grid.width;
+  const int64_t length = (end < canvas.width ? end : canvas.width) - left;
+  const int64_t bottom = top + grid.height < canvas.height ? top + grid.height : canvas.height;
   uint8_t* const firstLine = ctx->canvasBits + canvas.offsetOf(left, top);
   if (grid.width <= kToneLineBlockWidth)
-    copyToneLine(firstLine, toneLineFor(painter, row), (first & 3) * grid.width, length);
+    copyToneRow(firstLine, toneLineFor(painter, row), (first & 3) * grid.width, length);
   else
-    fillToneLine(firstLine, grid, ctx, row, first, length);
+    fillWideToneRow(firstLine, grid, ctx, row, first, length);
   for (int64_t y = top + 1; y < bottom; ++y)
-    std::memcpy(ctx->canvasBits + canvas.offsetOf(left, y), firstLine,
-                static_cast<std::size_t>(length));
+    copyBytes(ctx->canvasBits + canvas.offsetOf(left, y), firstLine, length);
 }

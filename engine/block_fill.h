@@ -113,3 +113,55 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
 // Paints blocks first..last (inclusive) of block row `row` exactly as
 // paintBlock would one by one, filling whole canvas rows at a time.
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last);
+
+// The tone line of block row `row` (blocks up to kToneLineBlockWidth wide),
+// built when the painting pass first asks for it.
+const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row);
+inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
+  if ((painter.lines->ready & (1u << (row & 3))) == 0) return buildToneLine(painter, row);
+  return painter.lines->rows[row & 3];
+}
+
+// A canvas row of blocks wider than kToneLineBlockWidth: the first four
+// blocks by hand, the rest by doubling copies.
+void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx, int64_t row,
+                     int64_t first, int64_t length);
+
+// n bytes from `in` to `out`: up to 32 by two overlapping stores, inline,
+// where a call to memcpy costs more than the bytes.
+inline void copyBytes(uint8_t* out, const uint8_t* in, int64_t n) {
+  if (n > 32) {
+    std::memcpy(out, in, static_cast<std::size_t>(n));
+  } else if (n >= 16) {
+    uint8_t a[16], b[16];
+    std::memcpy(a, in, 16);
+    std::memcpy(b, in + n - 16, 16);
+    std::memcpy(out, a, 16);
+    std::memcpy(out + n - 16, b, 16);
+  } else if (n >= 8) {
+    uint64_t a, b;
+    std::memcpy(&a, in, 8);
+    std::memcpy(&b, in + n - 8, 8);
+    std::memcpy(out, &a, 8);
+    std::memcpy(out + n - 8, &b, 8);
+  } else if (n >= 4) {
+    uint32_t a, b;
+    std::memcpy(&a, in, 4);
+    std::memcpy(&b, in + n - 4, 4);
+    std::memcpy(out, &a, 4);
+    std::memcpy(out + n - 4, &b, 4);
+  } else if (n > 0) {
+    const uint8_t a = in[0], b = in[n / 2], c = in[n - 1];
+    out[0] = a;
+    out[n / 2] = b;
+    out[n - 1] = c;
+  }
+}
+
+// `length` bytes of a canvas row of blocks from their tone line, the first
+// of them `phase` bytes into it (its block column & 3 times the width).
+inline void copyToneRow(uint8_t* out, const ToneLine& line, int64_t phase, int64_t length) {
+  for (; length > line.period; length -= line.period, out += line.period)
+    copyBytes(out, line.bytes + phase, line.period);
+  copyBytes(out, line.bytes + phase, length);
+}

@@ -4,45 +4,175 @@
 // placement whose run starts in it stamps it.
 #include "segment_profile.h"
 
+#include "block_sink.h"
+
 namespace {
 
-// Block runs as the canvas rows yield them, merged while they stay in one
-// block row and meet, so that a block row reaches the sink as one run. Over
-// many block rows the tone lines are built once for all of them, and a whole
-// run painted from them costs less than its blocks one by one from
-// kShortMergedRun blocks on, long before the sink's own threshold.
+// The runs BlockRowRuns does not copy from the tone lines itself: short ones,
+// block by block through the sink, and those under the mask or of blocks too
+// wide for tone lines.
+[[gnu::noinline]] void paintOtherwise(const BlockPainter& painter, int64_t row, int64_t first,
+                                      int64_t last, int64_t wholeRunsFrom) {
+  if (last - first + 1 < wholeRunsFrom)
+    paintAtOnce(painter).add(row, first, last);
+  else
+    paintBlockRun(painter, row, first, last);
+}
+
+// The canvas rows' runs of blocks, taken row by row from the first row on,
+// merged while they stay in one block row and meet, so that a block row is
+// painted as one run when it ends. Over many block rows the tone lines are
+// built once for all of them, and a whole run copied from them costs less
+// than its blocks one by one from kShortMergedRun blocks on, long before the
+// sink's own threshold. Without the mask such runs are copied here, the
+// canvas line kept from one block row to the next.
 class BlockRowRuns {
  public:
   static constexpr int64_t kShortMergedRun = 3;
   static constexpr int64_t kManyBlockRows = 16;
 
-  BlockRowRuns(const BlockSink& sink, int64_t blockRows)
-      : sink_(sink),
-        wholeRunsFrom_(blockRows >= kManyBlockRows && sink.set == nullptr ? kShortMergedRun
-                                                                          : INT64_MAX) {}
-  void add(int64_t row, int64_t first, int64_t last) {
-    if (row == row_ && first <= last_ + 1 && last + 1 >= first_) {
-      if (first < first_) first_ = first;
-      if (last > last_) last_ = last;
+  // Rows from canvas row `y` on, of `blockRows` block rows in all.
+  BlockRowRuns(const BlockPainter& painter, int64_t y, int64_t blockRows)
+      : painter_(&painter),
+        wholeRunsFrom_(blockRows >= kManyBlockRows ? kShortMergedRun : INT64_MAX),
+        copiedFrom_((painter.ctx->stateFlags & PCF_MASK) == 0 &&
+                            painter.grid->width <= kToneLineBlockWidth
+                        ? wholeRunsFrom_
+                        : INT64_MAX),
+        blockRow_(painter.grid->row(y)),
+        rowInBlock_(y - blockRow_ * painter.grid->height),
+        top_(blockRow_ * painter.grid->height),
+        line_((painter.canvas->height - 1 - top_) * painter.canvas->stride) {
+    // Copying whole runs of so many block rows needs every tone line: built
+    // now, the copying need not ask.
+    if (copiedFrom_ != INT64_MAX)
+      for (int64_t r = 0; r < 4; ++r) toneLineFor(painter, r);
+  }
+
+  // The next n canvas rows' blocks; with `last`, the run of the block row
+  // they end in is painted too. Out of line, and on locals: the loop keeps
+  // what it reads in registers across the canvas stores (which may alias
+  // anything), and a row of a long stroke costs a few instructions beside
+  // its bytes.
+  [[gnu::noinline]] void paintRows(const RowBlocks* rows, int64_t n, bool last) {
+    const BlockPainter& painter = *painter_;
+    uint8_t* const bits = painter.ctx->canvasBits;
+    const int64_t stride = painter.canvas->stride, width = painter.canvas->width;
+    const int64_t height = painter.canvas->height;
+    const int64_t blockWidth = painter.grid->width, blockHeight = painter.grid->height;
+    const int64_t copiedFrom = copiedFrom_;
+    const ToneLine* const lines = painter.lines->rows;
+    int64_t line = line_, blockRow = blockRow_, top = top_, rowInBlock = rowInBlock_;
+    if (blockHeight == 1 && copiedFrom != INT64_MAX) {
+      // A canvas row is a block row: nothing to merge, and a loop of few
+      // values (about half the instructions of the one below for 1 x 1 blocks).
+      for (const RowBlocks* row = rows; row != rows + n; ++row, line -= stride, ++blockRow) {
+        const int64_t a = row->first, b = row->last;
+        if (a > b) continue;
+        if (b - a + 1 < copiedFrom) {
+          paintOtherwise(painter, blockRow, a, b, wholeRunsFrom_);
+          continue;
+        }
+        const int64_t left = a * blockWidth, end = (b + 1) * blockWidth;
+        copyToneRow(bits + line + left, lines[blockRow & 3], (a & 3) * blockWidth,
+                    (end < width ? end : width) - left);
+      }
+      line_ = line;
+      blockRow_ = top_ = blockRow;
       return;
     }
-    flush();
-    row_ = row;
+    int64_t first = first_, lastBlock = last_;
+    auto paint = [&] {
+      if (lastBlock - first + 1 < copiedFrom) {
+        paintOtherwise(painter, blockRow, first, lastBlock, wholeRunsFrom_);
+        return;
+      }
+      const int64_t left = first * blockWidth, end = (lastBlock + 1) * blockWidth;
+      const int64_t length = (end < width ? end : width) - left;
+      const int64_t rowsHere = top + blockHeight < height ? blockHeight : height - top;
+      const ToneLine& tone = lines[blockRow & 3];
+      const int64_t phase = (first & 3) * blockWidth;
+      uint8_t* out = bits + line + left;
+      for (int64_t k = 0; k < rowsHere; ++k, out -= stride) copyToneRow(out, tone, phase, length);
+    };
+    for (const RowBlocks* row = rows; row != rows + n; ++row) {
+      const int64_t a = row->first, b = row->last;
+      if (a <= b) {
+        if (first <= lastBlock && a <= lastBlock + 1 && b + 1 >= first) {
+          if (a < first) first = a;
+          if (b > lastBlock) lastBlock = b;
+        } else {
+          if (first <= lastBlock) paint();
+          first = a;
+          lastBlock = b;
+        }
+      }
+      if (++rowInBlock == blockHeight) {
+        if (first <= lastBlock) paint();
+        first = 0;
+        lastBlock = -1;
+        rowInBlock = 0;
+        ++blockRow;
+        top += blockHeight;
+        line -= blockHeight * stride;
+      }
+    }
+    if (last && first <= lastBlock) {
+      paint();
+      first = 0;
+      lastBlock = -1;
+    }
+    line_ = line;
+    blockRow_ = blockRow;
+    top_ = top;
+    rowInBlock_ = rowInBlock;
     first_ = first;
-    last_ = last;
-  }
-  void flush() {
-    if (row_ >= 0 && last_ - first_ + 1 >= wholeRunsFrom_)
-      paintBlockRun(*sink_.painter, row_, first_, last_);
-    else if (row_ >= 0)
-      sink_.add(row_, first_, last_);
-    row_ = -1;
+    last_ = lastBlock;
   }
 
  private:
-  const BlockSink& sink_;
+  const BlockPainter* painter_;
   int64_t wholeRunsFrom_;  // runs of this many blocks or more are painted whole
-  int64_t row_ = -1, first_ = 0, last_ = -1;
+  int64_t copiedFrom_;     // and copied here from the tone lines: the same, where they may be
+  int64_t blockRow_;
+  int64_t rowInBlock_;
+  int64_t top_;                    // the block row's first canvas row
+  int64_t line_;                   // and its offset in the canvas bits
+  int64_t first_ = 0, last_ = -1;  // the block row's run so far, if any
+};
+
+// The canvas rows' blocks as the producer finds them, kRowBatch at a time
+// handed to BlockRowRuns: finding and painting each in a loop of its own,
+// neither holds the other's values in its registers.
+class RowBatch {
+ public:
+  RowBatch(BlockRowRuns& runs, RowBlocks* rows, int64_t rowInBlock, int64_t blockHeight)
+      : runs_(runs), rows_(rows), rowInBlock_(rowInBlock), blockHeight_(blockHeight) {}
+
+  // Whether this canvas row is the first of its block row.
+  bool atBlockRowStart() const { return rowInBlock_ == 0; }
+  // Blocks first..last of this canvas row (none when first > last); then
+  // on to the next row.
+  [[gnu::always_inline]] void add(int64_t first, int64_t last) {
+    rows_[count_++] = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
+    if (count_ == kRowBatch) paint();
+    if (++rowInBlock_ == blockHeight_) rowInBlock_ = 0;
+  }
+  void none() { add(1, 0); }
+  // Paints every row handed over.
+  void finish() { paint(true); }
+
+ private:
+  void paint(bool last = false) {
+    runs_.paintRows(rows_, count_, last);
+    count_ = 0;
+  }
+
+  BlockRowRuns& runs_;
+  RowBlocks* rows_;
+  int64_t count_ = 0;
+  int64_t rowInBlock_;
+  int64_t blockHeight_;
 };
 
 // Brush rows queued in increasing order, each with a key worse than all
@@ -121,6 +251,10 @@ struct Part {
       if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >= (first + 1) * blockWidth)
         return true;
     }
+    return anyTopStampsFirst(y, first, startTop);
+  }
+
+  [[gnu::noinline]] bool anyTopStampsFirst(int64_t y, int64_t first, int64_t startTop) const {
     if (topStampsFirst(y, startTop, first)) return true;
     const int64_t from = y - lastRow > topMin ? y - lastRow : topMin;
     const int64_t to = y - firstRow < topMax ? y - firstRow : topMax;
@@ -129,6 +263,21 @@ struct Part {
     return false;
   }
 };
+
+// The blocks of canvas row y from the least start and the greatest end on
+// it, the former at top startTop, handed to `rows`; then on to the next row.
+[[gnu::always_inline]] inline void finishRow(RowBatch& rows, const Part& part, BlockDivider column,
+                                             bool tracked, int64_t y, int64_t start, int64_t end,
+                                             int64_t startTop) {
+  const int64_t width = part.canvasWidth;
+  if (start <= width - 1 && end >= 0) {
+    int64_t c0 = column(start > 0 ? start : 0);
+    const int64_t c1 = column(end < width - 1 ? end : width - 1);
+    if (tracked && !part.firstBlockStamped(y, c0, start, startTop)) ++c0;
+    return rows.add(c0, c1);
+  }
+  rows.none();
+}
 
 }  // namespace
 
@@ -219,14 +368,14 @@ ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk
 
 uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
                         uint64_t first, uint64_t last, const BitmapGeometry& canvas,
-                        const BlockGrid& grid, const BlockSink& sink) {
+                        const BlockGrid& grid, const BlockPainter& painter) {
   if (last - first >= kMaxTopPoints) last = first + kMaxTopPoints - 1;
   const Tops tops = collectTops(walk, first, last, plan.brushWidth, plan.brushHeight, scratch.tops);
   const int64_t topMin = tops.top0 < tops.last() ? tops.top0 : tops.last();
   const int64_t topMax = tops.top0 < tops.last() ? tops.last() : tops.top0;
   const Part part{plan.rows, scratch.tops, plan.firstRow, plan.lastRow, tops,
                   topMin,    topMax,       canvas.width,  grid.width};
-  const int64_t firstRow = plan.firstRow, lastRow = plan.lastRow, width = canvas.width;
+  const int64_t firstRow = plan.firstRow, lastRow = plan.lastRow;
   const int64_t yFrom = topMin + firstRow > 0 ? topMin + firstRow : 0;
   const int64_t yTo = topMax + lastRow < canvas.height - 1 ? topMax + lastRow : canvas.height - 1;
   if (yFrom > yTo) return last;
@@ -244,26 +393,10 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   RowQueue least{scratch.leastStart, 0, 0}, greatest{scratch.greatestEnd, 0, 0};
   int64_t next = firstRow;  // the next brush row to queue
 
-  BlockRowRuns runs(sink, (yTo - yFrom + 1) / grid.height);
+  BlockRowRuns runs(painter, yFrom, (yTo - yFrom + 1) / grid.height);
+  RowBatch rows(runs, scratch.rows, yFrom - grid.row(yFrom) * grid.height, grid.height);
   const BlockDivider column = grid.column;
-  const int64_t blockHeight = grid.height;
   const bool tracked = plan.tracked;
-  int64_t blockRow = grid.row(yFrom), rowInBlock = yFrom - blockRow * blockHeight;
-  // The blocks of canvas row y from the least start and the greatest end on
-  // it, the former at top startTop; then on to the next row.
-  auto finishRow = [&](int64_t y, int64_t start, int64_t end, int64_t startTop)
-      __attribute__((always_inline)) {
-    if (start <= width - 1 && end >= 0) {
-      int64_t c0 = column(start > 0 ? start : 0);
-      const int64_t c1 = column(end < width - 1 ? end : width - 1);
-      if (tracked && !part.firstBlockStamped(y, c0, start, startTop)) ++c0;
-      if (c0 <= c1) runs.add(blockRow, c0, c1);
-    }
-    if (++rowInBlock == blockHeight) {
-      rowInBlock = 0;
-      ++blockRow;
-    }
-  };
   if (tops.count == 1) {
     // One top (a stamp, a flat stroke): each canvas row meets one brush row.
     // A row that repeats the row above, within one block row, adds nothing
@@ -272,17 +405,14 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     for (int64_t y = yFrom; y <= yTo; ++y) {
       const int64_t r = y - topMin;
       const int64_t i = r - firstRow;
-      if (y > yFrom && y >= 2 && rowInBlock != 0 && plan.fresh[i + 1] == plan.fresh[i]) {
-        if (++rowInBlock == blockHeight) {
-          rowInBlock = 0;
-          ++blockRow;
-        }
+      if (y > yFrom && y >= 2 && !rows.atBlockRowStart() && plan.fresh[i + 1] == plan.fresh[i]) {
+        rows.none();
         continue;
       }
       const InkRun& run = part.row(r);
-      finishRow(y, left + run.start, right + run.end, topMin);
+      finishRow(rows, part, column, tracked, y, left + run.start, right + run.end, topMin);
     }
-    runs.flush();
+    rows.finish();
     return last;
   }
   // Rows all of whose brush rows meet tops between the end tops: the queues
@@ -304,13 +434,10 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     // Where every top meets this row and the row above, the placements stamp
     // here what they stamped there if each's row repeats its row above; within
     // a block row that adds nothing (from y 2 on, as above).
-    if (y > yFrom && y >= 2 && rowInBlock != 0 && y >= topMax + firstRow + 1 &&
+    if (y > yFrom && y >= 2 && !rows.atBlockRowStart() && y >= topMax + firstRow + 1 &&
         y <= topMin + lastRow &&
         plan.fresh[y - topMin - firstRow + 1] == plan.fresh[y - topMax - firstRow]) {
-      if (++rowInBlock == blockHeight) {
-        rowInBlock = 0;
-        ++blockRow;
-      }
+      rows.none();
       continue;
     }
 
@@ -321,7 +448,8 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
       const TopEntry* atEnd = scratch.tops + tops.key(y - rowTo);
       const int64_t steadyLast = steadyTo < yTo ? steadyTo : yTo;
       for (;; ++y, atStart += tops.sign, atEnd += tops.sign) {
-        finishRow(y, leftmost(*atStart) + start, rightmost(*atEnd) + end, y - rowFrom);
+        finishRow(rows, part, column, tracked, y, leftmost(*atStart) + start,
+                  rightmost(*atEnd) + end, y - rowFrom);
         if (y == steadyLast) break;
       }
       continue;
@@ -342,8 +470,8 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     if (!greatest.empty()) consider(y - greatest.front(), false, true);
     consider(topMin, true, true);
     if (topMax != topMin) consider(topMax, true, true);
-    finishRow(y, start, end, startTop);
+    finishRow(rows, part, column, tracked, y, start, end, startTop);
   }
-  runs.flush();
+  rows.finish();
   return last;
 }

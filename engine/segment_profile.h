@@ -28,8 +28,8 @@
 
 #include <cstdint>
 
+#include "block_fill.h"
 #include "block_grid.h"
-#include "block_sink.h"
 #include "brush_runs.h"
 #include "pen_context.h"
 #include "segment_walk.h"
@@ -38,9 +38,19 @@
 // The widest brush taken, so that the ordering sums fit 64 bits.
 constexpr int64_t kMaxProfileWidth = int64_t{1} << 24;
 
+// A canvas row's block columns first..last; none when first > last.
+struct RowBlocks {
+  int32_t first;
+  int32_t last;
+};
+
+// Canvas rows found before they are painted.
+constexpr int64_t kRowBatch = 256;
+
 struct ProfileScratch {
   int32_t leastStart[kMaxRunRows];  // the two queues of brush rows
   int32_t greatestEnd[kMaxRunRows];
+  RowBlocks rows[kRowBatch];
   TopEntry tops[kMaxTopPoints];
   // fresh[i]: how many of the first i ink rows stamp otherwise than the row
   // above does at one placement (a row like the two above it does not)
@@ -88,11 +98,11 @@ struct ProfileEstimate {
 ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk, uint64_t first,
                                 uint64_t last, const BlockGrid& grid);
 
-// Hands to `sink` every block that stamping the brush at walk points
+// Paints with `painter` every block that stamping the brush at walk points
 // first..last (all reaching the canvas) paints, for at most kMaxTopPoints of
 // them: returns the last point done, `last` or first + kMaxTopPoints - 1.
-// Each block row comes as one run where its canvas rows' runs meet, so a sink
-// that paints at once paints each block about once.
+// Each block row is painted as one run where its canvas rows' runs meet, so
+// each block about once.
 uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
                         uint64_t first, uint64_t last, const BitmapGeometry& canvas,
-                        const BlockGrid& grid, const BlockSink& sink);
+                        const BlockGrid& grid, const BlockPainter& painter);

@@ -359,10 +359,9 @@ bool profileWorth(const StampJob& job) {
   return cost.profile <= sweepCost(job).sweep;
 }
 void stampProfiled(const StampJob& job, const BlockPainter& painter) {
-  const BlockSink sink = paintAtOnce(painter);
   for (uint64_t k = job.first;; ++k) {
     const uint64_t end = profileSegment(job.scratch->profilePlan, job.scratch->profile, *job.walk,
-                                        k, job.last, job.canvas, *job.grid, sink);
+                                        k, job.last, job.canvas, *job.grid, painter);
     if (end == job.last) return;
     k = end;
   }

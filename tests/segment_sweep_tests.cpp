@@ -98,8 +98,7 @@ TestBitmap stamped(Way way, const SweepPlan& plan, const SegmentWalk& walk, uint
         addBrushBlocks({&runs, nullptr, {}}, visible, grid, paintAtOnce(painter));
     }
   } else if (way == Way::profiled) {
-    last = profileSegment(*profile, profileScratch, walk, first, last, canvas, grid,
-                          paintAtOnce(painter));
+    last = profileSegment(*profile, profileScratch, walk, first, last, canvas, grid, painter);
   } else if (blockSetBegin(blocks, box)) {
     last = sweepSegment(plan, sweepScratch, walk, first, last, canvas, grid, gatherInto(blocks));
     blockSetPaint(blocks, painter);
