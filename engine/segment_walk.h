@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "inclusive_box.h"
 
@@ -86,16 +87,45 @@ inline WalkCursor walkCursorAt(const SegmentWalk& walk, uint64_t k) {
   return cursor;
 }
 
-// One step of the walk exactly as the accumulator takes it.
-inline void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
-  int64_t& majorCoord = walk.xMajor ? cursor.point.x : cursor.point.y;
-  int64_t& minorCoord = walk.xMajor ? cursor.point.y : cursor.point.x;
-  majorCoord += walk.xMajor ? walk.stepX : walk.stepY;
+// One step of the walk exactly as the accumulator takes it, along a walk
+// known to be x-major (kXMajor) or y-major: with the axes fixed the cursor
+// stays in registers in a loop of steps.
+template <bool kXMajor>
+inline void walkStepAlong(const SegmentWalk& walk, WalkCursor& cursor) {
+  int64_t& majorCoord = kXMajor ? cursor.point.x : cursor.point.y;
+  int64_t& minorCoord = kXMajor ? cursor.point.y : cursor.point.x;
+  majorCoord += kXMajor ? walk.stepX : walk.stepY;
   cursor.error += walk.minor;
   if (walk.major < cursor.error) {
     cursor.error -= walk.major;
-    minorCoord += walk.xMajor ? walk.stepY : walk.stepX;
+    minorCoord += kXMajor ? walk.stepY : walk.stepX;
   }
+}
+
+// One step of any walk.
+inline void walkStep(const SegmentWalk& walk, WalkCursor& cursor) {
+  if (walk.xMajor)
+    walkStepAlong<true>(walk, cursor);
+  else
+    walkStepAlong<false>(walk, cursor);
+}
+
+// Calls visit(point) for walk points first..last (first <= last <= major),
+// in order; the loop is made once for each major axis.
+template <typename Visit>
+inline void forEachWalkPoint(const SegmentWalk& walk, uint64_t first, uint64_t last, Visit visit) {
+  auto along = [&](auto xMajor) {
+    WalkCursor cursor = walkCursorAt(walk, first);
+    for (uint64_t k = first;; ++k) {
+      visit(cursor.point);
+      if (k == last) return;
+      walkStepAlong<decltype(xMajor)::value>(walk, cursor);
+    }
+  };
+  if (walk.xMajor)
+    along(std::true_type{});
+  else
+    along(std::false_type{});
 }
 
 // The first step after which the minor axis has moved n units; major + 1

@@ -150,12 +150,7 @@ void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visi
     visit(WalkPoint{job.walk->fromX, job.walk->fromY});
     return;
   }
-  WalkCursor cursor = walkCursorAt(*job.walk, first);
-  for (uint64_t k = first;; ++k) {
-    visit(cursor.point);
-    if (k == last) return;
-    walkStep(*job.walk, cursor);
-  }
+  forEachWalkPoint(*job.walk, first, last, visit);
 }
 
 InkSource brushBytes(const StampJob& job) { return {nullptr, job.ctx->brushBits, job.brush}; }
@@ -288,29 +283,61 @@ uint64_t topRows(const StampJob& job) {
 }
 
 // one-ink-pixel: a brush with one ink pixel paints one block a point, with
-// no brush to read. Wins on the drag of a 1 x 1 pen and on a dot in a larger
-// brush moved a few pixels.
+// no brush to read; along an x-major walk whose points share rows, one run of
+// blocks a row. Wins on the drag of a 1 x 1 pen, on a dot in a larger brush
+// moved a few pixels, and on flat strokes of a dot.
 bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
+// Whether the points along an x-major walk lie on rows of two and more
+// each, where a run a row costs less than a block a point; but for a job
+// short and cheap enough to paint a point at a time (a move of a pixel or
+// two), where finding the runs costs more than their blocks.
+bool inkPointsInRuns(const StampJob& job) {
+  return job.walk->xMajor && pointCount(job) >= 2 * topRows(job) && !shortAndCheap(job);
+}
 bool oneInkPixelWorth(const StampJob& job) {
-  if (shortAndCheap(job)) return true;
+  if (shortAndCheap(job) || inkPointsInRuns(job)) return true;
   // Along a row, the profile paints a run of blocks where this paints a
   // block a point.
   return blockBytes(job) <= kPaintAtOnceBytes && 2 * topRows(job) > pointCount(job);
+}
+// The points of one minor step of an x-major walk are one row's run of
+// pixels. Out of line, so that the point by point loop keeps its sink inline.
+[[gnu::noinline]] void stampInkRuns(const StampJob& job, const BlockPainter& painter, int64_t dx,
+                                    int64_t dy) {
+  const BlockGrid& grid = *painter.grid;
+  const BitmapGeometry& canvas = *painter.canvas;
+  const SegmentWalk& walk = *job.walk;
+  for (uint64_t k = job.first;;) {
+    uint64_t end = walkFirstStepWithMinor(walk, walkMinorSteps(walk, k) + 1) - 1;
+    if (end > job.last) end = job.last;
+    const WalkPoint p = walkPointAt(walk, k);
+    const int64_t y = p.y + dy, x = p.x + dx, reach = walk.stepX * static_cast<int64_t>(end - k);
+    int64_t left = reach < 0 ? x + reach : x, right = reach < 0 ? x : x + reach;
+    if (left < 0) left = 0;
+    if (right > canvas.width - 1) right = canvas.width - 1;
+    if (y >= 0 && y < canvas.height && left <= right)
+      paintAtOnce(painter).add(grid.row(y), grid.column(left), grid.column(right));
+    if (end == job.last) return;
+    k = end + 1;
+  }
+}
+// A block a point.
+void stampInkBlocks(const StampJob& job, const BlockPainter& painter, int64_t dx, int64_t dy) {
+  const BlockGrid& grid = *painter.grid;
+  const BitmapGeometry& canvas = *painter.canvas;
+  forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
+    const int64_t x = p.x + dx, y = p.y + dy;
+    if (canvas.contains(x, y)) paintBlock(painter, grid.column(x), grid.row(y));
+  });
 }
 void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
   onlyInkPixel(job);
   const int64_t dx = job.inkColumn + job.offsetX;
   const int64_t dy = job.inkRow + job.offsetY;
-  const BlockGrid& grid = *painter.grid;
-  const BitmapGeometry& canvas = *painter.canvas;
-  const BlockSink sink = paintAtOnce(painter);
-  forEachPoint(job, job.first, job.last, [&](WalkPoint p) {
-    const int64_t x = p.x + dx, y = p.y + dy;
-    if (canvas.contains(x, y)) {
-      const int64_t column = grid.column(x);
-      sink.add(grid.row(y), column, column);
-    }
-  });
+  if (inkPointsInRuns(job))
+    stampInkRuns(job, painter, dx, dy);
+  else
+    stampInkBlocks(job, painter, dx, dy);
 }
 
 // each-placement: every placement's blocks painted at once, straight from

@@ -33,21 +33,16 @@ Tops collectTops(const SegmentWalk& walk, uint64_t first, uint64_t last, int32_t
   } else {
     tops.count = static_cast<int64_t>(n);
   }
-  WalkCursor cursor = walkCursorAt(walk, first);
-  int64_t j = 0;
-  int32_t left = leftAt(cursor.point, brushWidth, brushHeight);
-  entries[0].leftFirst = left;
-  for (uint64_t i = 1; i < n; ++i) {
-    const int64_t y = cursor.point.y;
-    walkStep(walk, cursor);
-    if (cursor.point.y != y) {
-      entries[j++].leftLast = left;
-      left = leftAt(cursor.point, brushWidth, brushHeight);
-      entries[j].leftFirst = left;
-    } else {
-      left = leftAt(cursor.point, brushWidth, brushHeight);
+  TopEntry* entry = entries;
+  entry->leftFirst = leftAt(start, brushWidth, brushHeight);
+  int64_t y = start.y;
+  forEachWalkPoint(walk, first, last, [&](WalkPoint p) {
+    const int32_t left = leftAt(p, brushWidth, brushHeight);
+    if (p.y != y) {
+      y = p.y;
+      (++entry)->leftFirst = left;
     }
-  }
-  entries[j].leftLast = left;
+    entry->leftLast = left;
+  });
   return tops;
 }
