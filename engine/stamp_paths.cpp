@@ -41,25 +41,50 @@ struct StampJob {
 
 Known knownIf(bool fact) { return fact ? Known::yes : Known::no; }
 
+// The brush's runs: from the call before when it had the same brush, else
+// read, and the brush remembered for the calls after.
+bool readBrushRuns(const StampJob& job) {
+  StampScratch& scratch = *job.scratch;
+  if (sameBrush(scratch.brush, job.ctx)) return scratch.brushHasRuns;
+  scratch.brushHasRuns = buildBrushRuns(job.ctx, scratch.runs, scratch.brushRuns);
+  scratch.profileKnown.madeFor = scratch.sweepKnown.madeFor = 0;
+  rememberBrush(scratch.brush, job.ctx);
+  return scratch.brushHasRuns;
+}
+
 bool haveRuns(const StampJob& job) {
-  if (job.runs == Known::notYet)
-    job.runs = knownIf(buildBrushRuns(job.ctx, job.scratch->runs, job.scratch->brushRuns));
+  if (job.runs == Known::notYet) job.runs = knownIf(readBrushRuns(job));
   return job.runs == Known::yes;
 }
 
+// Whether the brush has a plan: the one kept with it for these blocks, or
+// made now by make() and kept.
+template <typename Make>
+Known planOf(const StampJob& job, RememberedPlan& kept, Make make) {
+  if (!haveRuns(job)) return Known::no;
+  const int blocks = job.grid->width > 1 ? 2 : 1;
+  if (kept.madeFor != blocks) {
+    kept.made = make();
+    kept.madeFor = blocks;
+  }
+  return knownIf(kept.made);
+}
+
 bool haveSweepPlan(const StampJob& job) {
+  StampScratch& scratch = *job.scratch;
   if (job.sweepPlan == Known::notYet)
-    job.sweepPlan =
-        knownIf(haveRuns(job) && prepareSweep(job.scratch->brushRuns, *job.grid, job.scratch->sweep,
-                                              job.scratch->sweepPlan));
+    job.sweepPlan = planOf(job, scratch.sweepKnown, [&] {
+      return prepareSweep(scratch.brushRuns, *job.grid, scratch.sweep, scratch.sweepPlan);
+    });
   return job.sweepPlan == Known::yes;
 }
 
 bool haveProfilePlan(const StampJob& job) {
+  StampScratch& scratch = *job.scratch;
   if (job.profilePlan == Known::notYet)
-    job.profilePlan =
-        knownIf(haveRuns(job) && prepareProfile(job.scratch->brushRuns, *job.grid,
-                                                job.scratch->profile, job.scratch->profilePlan));
+    job.profilePlan = planOf(job, scratch.profileKnown, [&] {
+      return prepareProfile(scratch.brushRuns, *job.grid, scratch.profile, scratch.profilePlan);
+    });
   return job.profilePlan == Known::yes;
 }
 

@@ -48,6 +48,13 @@
 #include "segment_sweep.h"
 #include "segment_walk.h"
 
+// A plan of the brush, which depends on it and on whether blocks are one
+// pixel wide or wider: made once for each, kept with the brush.
+struct RememberedPlan {
+  int madeFor;  // 1: blocks one pixel wide, 2: wider, 0: not made for this brush
+  bool made;    // whether the brush has such a plan
+};
+
 // Every scratch area of the engine: static storage, one per engine, passed
 // by reference to whatever needs a part of it. Each array is followed by
 // something a later step of the same call reads (run starts by runs, runs by
@@ -63,6 +70,13 @@ struct StampScratch {
   BrushRuns brushRuns;      // the current job's brush, when known to have runs
   SweepPlan sweepPlan;      // its row classes, when known to sweep
   ProfilePlan profilePlan;  // its ink rows, when known to qualify for the profile
+  // What the calls before this one found of their brush, for a call with the
+  // same brush: its bytes, whether runs and brushRuns describe it, and the
+  // plans made for it.
+  RememberedBrush brush;
+  bool brushHasRuns;
+  RememberedPlan profileKnown;  // profile and profilePlan
+  RememberedPlan sweepKnown;    // sweep and sweepPlan
 };
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points

@@ -63,6 +63,7 @@ struct Call {
   int32_t left, top, width, height;  // stampBrush
   bool newBlocks;                    // the block size changes first, as at a press
   int32_t blockW, blockH;
+  int32_t editX, editY;  // and the host flips this brush pixel, when editX >= 0
 };
 
 struct Case {
@@ -192,6 +193,15 @@ Case randomCase(uint32_t n) {
       blockH = call.blockH = which == 0 ? blockH : rnd.chance(30) ? 0 : randomBlockSize(rnd);
       log << "blocks " << call.blockW << "x" << call.blockH << "\n";
     }
+    // Now and then the host edits the brush in place between two calls,
+    // keeping its size: whatever the engine keeps of the last brush must
+    // notice.
+    call.editX = -1;
+    if (i > 0 && rnd.chance(15)) {
+      call.editX = rnd.between(0, c.brush.width() - 1);
+      call.editY = rnd.between(0, c.brush.height() - 1);
+      log << "brush pixel (" << call.editX << ", " << call.editY << ") flipped\n";
+    }
     const int kind = rnd.between(0, 9);
     call.x = randomCoordinate(rnd, c.canvasW);
     call.y = randomCoordinate(rnd, c.canvasH);
@@ -250,6 +260,10 @@ Result run(const Case& c, bool literalEngine) {
     if (call.newBlocks) {
       blockWidth = call.blockW;
       blockHeight = call.blockH;
+    }
+    if (call.editX >= 0) {
+      uint8_t& pixel = pen.brush.at(call.editX, call.editY);
+      pixel = pixel == 0 ? 1 : 0;
     }
     pen.ctx.primaryColour = call.primary;
     pen.ctx.secondaryColour = call.secondary;
@@ -368,7 +382,7 @@ TEST(FastVsLiteral, SeededRandomCasesDownEveryPath) {
 Case boundCase(const char* what, int32_t canvasW, int32_t canvasH, TestBitmap brush, int32_t blockW,
                int32_t blockH, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
   Case c{canvasW, canvasH, std::move(brush), 0, 0, {}, blockW, blockH, 7, {}, what};
-  c.calls.push_back({Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0});
+  c.calls.push_back({Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0, -1, 0});
   return c;
 }
 
