@@ -40,6 +40,7 @@ std::vector<PathCase> pathCases() {
   return {
       {{bench::drag(1000), {Brush::kSquare, 1}, 1, 1}, "one-ink-pixel"},
       {{horizontal(4), {Brush::kDot, 5}, 3, 2}, "one-ink-pixel"},
+      {{horizontal(256), {Brush::kDot, 5}, 1, 1}, "one-ink-pixel"},
       {{bench::stampStroke(), {Brush::kDisc, 128}, 1, 1}, "each-placement"},
       {{bench::stampStroke(), {Brush::kSquare, 32}, 1, 1}, "each-placement"},
       {{horizontal(1), {Brush::kSquare, 8}, 1, 1}, "profile"},
