@@ -41,8 +41,9 @@ std::vector<PathCase> pathCases() {
       {{bench::drag(1000), {Brush::kSquare, 1}, 1, 1}, "one-ink-pixel"},
       {{horizontal(4), {Brush::kDot, 5}, 3, 2}, "one-ink-pixel"},
       {{horizontal(256), {Brush::kDot, 5}, 1, 1}, "one-ink-pixel"},
-      {{bench::stampStroke(), {Brush::kDisc, 128}, 1, 1}, "each-placement"},
-      {{bench::stampStroke(), {Brush::kSquare, 32}, 1, 1}, "each-placement"},
+      {{bench::stampStroke(), {Brush::kSquare, 4}, 1, 1}, "each-placement"},
+      {{bench::stampStroke(), {Brush::kSquare, 8}, 1, 1}, "profile"},
+      {{bench::stampStroke(), {Brush::kDisc, 128}, 1, 1}, "profile"},
       {{horizontal(1), {Brush::kSquare, 8}, 1, 1}, "profile"},
       {{diagonal(256), {Brush::kDisc, 32}, 1, 1}, "profile"},
       {{diagonal(256), {Brush::kDisc, 64}, 3, 2}, "profile"},
@@ -51,6 +52,7 @@ std::vector<PathCase> pathCases() {
       {{diagonal(1024), {Brush::kSquare, 128}, 16, 16}, "sweep"},
       {{diagonal(16), {Brush::kRing, 32}, 3, 2}, "gather"},
       {{bench::stampStroke(), {Brush::kRing, 64}, 8, 8}, "gather"},
+      {{bench::stampStroke(), {Brush::kRing, 32}, 1, 1}, "gather"},
   };
 }
 

@@ -39,9 +39,9 @@ bool buildBrushRuns(const PenContext* ctx, RunScratch& scratch, BrushRuns& out);
 
 // A copy of the last brush read into runs, to know it again at the next
 // call: a drag stamps one brush at every move, and comparing its bytes costs
-// a fraction of reading them into runs once more (a disc of 128: about 2,000
-// instructions against 23,000). Brushes of more bytes than it holds are read
-// every time.
+// a fraction of reading them into runs once more (instruction counts of long
+// strokes of discs, docs/performance.md). Brushes of more bytes than it
+// holds are read every time.
 constexpr int64_t kRememberedBrushBytes = 65536;
 struct RememberedBrush {
   int64_t width;  // 0: none

@@ -65,7 +65,7 @@ class BlockRowRuns {
     int64_t line = line_, blockRow = blockRow_, top = top_, rowInBlock = rowInBlock_;
     if (blockHeight == 1 && copiedFrom != INT64_MAX) {
       // A canvas row is a block row: nothing to merge, and a loop of few
-      // values (about half the instructions of the one below for 1 x 1 blocks).
+      // values, which for 1 x 1 blocks costs about half the one below.
       for (const RowBlocks* row = rows; row != rows + n; ++row, line -= stride, ++blockRow) {
         const int64_t a = row->first, b = row->last;
         if (a > b) continue;

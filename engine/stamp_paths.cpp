@@ -317,7 +317,7 @@ bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkP
 // short and cheap enough to paint a point at a time (a move of a pixel or
 // two), where finding the runs costs more than their blocks.
 bool inkPointsInRuns(const StampJob& job) {
-  return job.walk->xMajor && pointCount(job) >= 2 * topRows(job) && !shortAndCheap(job);
+  return job.walk->xMajor && !shortAndCheap(job) && pointCount(job) >= 2 * topRows(job);
 }
 bool oneInkPixelWorth(const StampJob& job) {
   if (shortAndCheap(job) || inkPointsInRuns(job)) return true;
@@ -367,14 +367,16 @@ void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
 
 // each-placement: every placement's blocks painted at once, straight from
 // the brush bytes; the general path, needing no scratch. Wins on a single
-// placement that repeats little (stamps over blocks one pixel tall, of a
-// disc of 128 or a square of 32, and stamps of small brushes) and on small
-// jobs of the brushes the profile does not take: a few points of those it
-// does, it finds row by row for less.
+// placement that repeats little of brushes of up to kPaintAtOnceBytes
+// pixels (a stamp of a square of 4) and of brushes too large to be read into
+// runs, and on small jobs of the brushes the profile does not take. Beyond
+// those, the rows below find the blocks from the brush's runs, which are
+// kept from call to call, for less (stamps of a square of 8, a disc of 128,
+// a ring of 32).
 bool eachPlacementWorth(const StampJob& job) {
-  if (onePlacementPaintsLittle(job)) return true;
-  const auto points = static_cast<int64_t>(pointCount(job));
   const int64_t brushPixels = int64_t{job.width} * job.height;
+  if (onePlacementPaintsLittle(job)) return brushPixels <= kPaintAtOnceBytes || !haveRuns(job);
+  const auto points = static_cast<int64_t>(pointCount(job));
   // Each factor bounded before the product: brushes and blocks may be
   // 2^31 x 2^31 pixels. No division either: this runs for every message.
   if (points <= int64_t{kShortJobPoints} && brushPixels <= kPaintAtOnceBytes &&
