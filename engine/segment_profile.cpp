@@ -91,9 +91,14 @@ class BlockRowRuns {
       const int64_t length = (end < width ? end : width) - left;
       const int64_t rowsHere = top + blockHeight < height ? blockHeight : height - top;
       const ToneLine& tone = lines[blockRow & 3];
-      const int64_t phase = (first & 3) * blockWidth;
-      uint8_t* out = bits + line + left;
-      for (int64_t k = 0; k < rowsHere; ++k, out -= stride) copyToneRow(out, tone, phase, length);
+      uint8_t* const out = bits + line + left;
+      copyToneRow(out, tone, (first & 3) * blockWidth, length);
+      // The other rows in one copy each: from the tone line where it holds
+      // the whole row (reading back the row just written would wait for its
+      // stores), else from that row (the tone line would take several).
+      const uint8_t* const from =
+          length <= tone.period ? tone.bytes + (first & 3) * blockWidth : out;
+      for (int64_t k = 1; k < rowsHere; ++k) copyBytes(out - k * stride, from, length);
     };
     for (const RowBlocks* row = rows; row != rows + n; ++row) {
       const int64_t a = row->first, b = row->last;

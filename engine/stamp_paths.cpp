@@ -368,10 +368,10 @@ void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
 // each-placement: every placement's blocks painted at once, straight from
 // the brush bytes; the general path, needing no scratch. Wins on a single
 // placement that repeats little of brushes of up to kPaintAtOnceBytes
-// pixels (a stamp of a square of 4) and of brushes too large to be read into
+// pixels (a stamp of a square of 3) and of brushes too large to be read into
 // runs, and on small jobs of the brushes the profile does not take. Beyond
 // those, the rows below find the blocks from the brush's runs, which are
-// kept from call to call, for less (stamps of a square of 8, a disc of 128,
+// kept from call to call, for less (stamps of a square of 16, a disc of 128,
 // a ring of 32).
 bool eachPlacementWorth(const StampJob& job) {
   const int64_t brushPixels = int64_t{job.width} * job.height;
