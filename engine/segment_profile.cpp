@@ -41,8 +41,8 @@ class BlockRowRuns {
                         : INT64_MAX),
         blockRow_(painter.grid->row(y)),
         rowInBlock_(y - blockRow_ * painter.grid->height),
-        top_(blockRow_ * painter.grid->height),
-        line_((painter.canvas->height - 1 - top_) * painter.canvas->stride) {
+        line_((painter.canvas->height - 1 - blockRow_ * painter.grid->height) *
+              painter.canvas->stride) {
     // Copying whole runs of so many block rows needs every tone line: built
     // now, the copying need not ask.
     if (copiedFrom_ != INT64_MAX)
@@ -62,7 +62,7 @@ class BlockRowRuns {
     const int64_t blockWidth = painter.grid->width, blockHeight = painter.grid->height;
     const int64_t copiedFrom = copiedFrom_;
     const ToneLine* const lines = painter.lines->rows;
-    int64_t line = line_, blockRow = blockRow_, top = top_, rowInBlock = rowInBlock_;
+    int64_t line = line_, blockRow = blockRow_, rowInBlock = rowInBlock_;
     if (blockHeight == 1 && copiedFrom != INT64_MAX) {
       // A canvas row is a block row: nothing to merge, and a loop of few
       // values, which for 1 x 1 blocks costs about half the one below.
@@ -78,7 +78,7 @@ class BlockRowRuns {
                     (end < width ? end : width) - left);
       }
       line_ = line;
-      blockRow_ = top_ = blockRow;
+      blockRow_ = blockRow;
       return;
     }
     int64_t first = first_, lastBlock = last_;
@@ -89,6 +89,7 @@ class BlockRowRuns {
       }
       const int64_t left = first * blockWidth, end = (lastBlock + 1) * blockWidth;
       const int64_t length = (end < width ? end : width) - left;
+      const int64_t top = blockRow * blockHeight;
       const int64_t rowsHere = top + blockHeight < height ? blockHeight : height - top;
       const ToneLine& tone = lines[blockRow & 3];
       uint8_t* const out = bits + line + left;
@@ -118,7 +119,6 @@ class BlockRowRuns {
         lastBlock = -1;
         rowInBlock = 0;
         ++blockRow;
-        top += blockHeight;
         line -= blockHeight * stride;
       }
     }
@@ -129,7 +129,6 @@ class BlockRowRuns {
     }
     line_ = line;
     blockRow_ = blockRow;
-    top_ = top;
     rowInBlock_ = rowInBlock;
     first_ = first;
     last_ = lastBlock;
@@ -141,8 +140,7 @@ class BlockRowRuns {
   int64_t copiedFrom_;     // and copied here from the tone lines: the same, where they may be
   int64_t blockRow_;
   int64_t rowInBlock_;
-  int64_t top_;                    // the block row's first canvas row
-  int64_t line_;                   // and its offset in the canvas bits
+  int64_t line_;                   // the offset of the block row's first canvas row
   int64_t first_ = 0, last_ = -1;  // the block row's run so far, if any
 };
 

@@ -326,7 +326,8 @@ bool oneInkPixelWorth(const StampJob& job) {
   return blockBytes(job) <= kPaintAtOnceBytes && 2 * topRows(job) > pointCount(job);
 }
 // The points of one minor step of an x-major walk are one row's run of
-// pixels. Out of line, so that the point by point loop keeps its sink inline.
+// pixels. Out of line: beside it, the point by point loop below lost its
+// registers.
 [[gnu::noinline]] void stampInkRuns(const StampJob& job, const BlockPainter& painter, int64_t dx,
                                     int64_t dy) {
   const BlockGrid& grid = *painter.grid;
