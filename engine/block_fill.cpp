@@ -7,12 +7,13 @@ const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   const PenContext* ctx = painter.ctx;
   ToneLine& line = painter.lines->rows[row & 3];
   const int64_t unit = 4 * grid.width;
-  line.period = unit * ((256 + unit - 1) / unit);
+  const int64_t period = unit * ((256 + unit - 1) / unit);
+  line.period = static_cast<std::size_t>(period);
   for (int64_t c = 0; c < 4; ++c)
     std::memset(line.bytes + c * grid.width, blockColour(grid, ctx, c, row),
                 static_cast<std::size_t>(grid.width));
-  for (int64_t done = unit; done < line.period + unit;) {
-    const int64_t n = done < line.period + unit - done ? done : line.period + unit - done;
+  for (int64_t done = unit; done < period + unit;) {
+    const int64_t n = done < period + unit - done ? done : period + unit - done;
     std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
     done += n;
   }
@@ -61,9 +62,12 @@ void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int6
   const int64_t bottom = top + grid.height < canvas.height ? top + grid.height : canvas.height;
   uint8_t* const firstLine = ctx->canvasBits + canvas.offsetOf(left, top);
   if (grid.width <= kToneLineBlockWidth)
-    copyToneRow(firstLine, toneLineFor(painter, row), (first & 3) * grid.width, length);
+    copyToneRow(firstLine, toneLineFor(painter, row),
+                static_cast<std::size_t>((first & 3) * grid.width),
+                static_cast<std::size_t>(length));
   else
     fillWideToneRow(firstLine, grid, ctx, row, first, length);
   for (int64_t y = top + 1; y < bottom; ++y)
-    copyBytes(ctx->canvasBits + canvas.offsetOf(left, y), firstLine, length);
+    copyBytes(ctx->canvasBits + canvas.offsetOf(left, y), firstLine,
+              static_cast<std::size_t>(length));
 }

@@ -19,7 +19,7 @@ constexpr int64_t kToneLineBlockWidth = 64;
 constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
 
 struct ToneLine {
-  int64_t period;  // bytes of whole periods to copy at a time
+  std::size_t period;  // bytes of whole periods to copy at a time
   uint8_t bytes[kToneLineBytes];
 };
 
@@ -128,10 +128,12 @@ void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx,
                      int64_t first, int64_t length);
 
 // n bytes from `in` to `out`: up to 32 by two overlapping stores, inline,
-// where a call to memcpy costs more than the bytes.
-inline void copyBytes(uint8_t* out, const uint8_t* in, int64_t n) {
+// where a call to memcpy costs more than the bytes. Sizes here and below are
+// of the machine's width: the 32-bit build would otherwise spend two
+// registers on each.
+inline void copyBytes(uint8_t* out, const uint8_t* in, std::size_t n) {
   if (n > 32) {
-    std::memcpy(out, in, static_cast<std::size_t>(n));
+    std::memcpy(out, in, n);
   } else if (n >= 16) {
     uint8_t a[16], b[16];
     std::memcpy(a, in, 16);
@@ -160,7 +162,7 @@ inline void copyBytes(uint8_t* out, const uint8_t* in, int64_t n) {
 
 // `length` bytes of a canvas row of blocks from their tone line, the first
 // of them `phase` bytes into it (its block column & 3 times the width).
-inline void copyToneRow(uint8_t* out, const ToneLine& line, int64_t phase, int64_t length) {
+inline void copyToneRow(uint8_t* out, const ToneLine& line, std::size_t phase, std::size_t length) {
   for (; length > line.period; length -= line.period, out += line.period)
     copyBytes(out, line.bytes + phase, line.period);
   copyBytes(out, line.bytes + phase, length);

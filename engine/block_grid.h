@@ -9,25 +9,34 @@
 #include "tone_patterns.h"
 
 // x / d for 0 <= x < 2^31 and 1 <= d < 2^31 by one multiplication: the
-// stamping loops divide every run end by the block width.
+// stamping loops divide every run end by the block width. The multiplier
+// fits 32 bits, so that the 32-bit build multiplies 32 by 32 bits, not in 64.
 struct BlockDivider {
-  uint64_t multiplier;
+  uint32_t multiplier;
   unsigned shift;
 
   int64_t operator()(int64_t x) const {
-    return static_cast<int64_t>((static_cast<uint64_t>(x) * multiplier) >> shift);
+    const uint64_t product = uint64_t{static_cast<uint32_t>(x)} * multiplier;
+    if constexpr (sizeof(void*) >= 8) {
+      return static_cast<int64_t>(product >> shift);
+    } else {
+      // A 64-bit shift by a variable costs several instructions here; the
+      // product shifted by 31 fits 32 bits.
+      return static_cast<uint32_t>(product >> 31) >> (shift - 31);
+    }
   }
 };
 
 // With l = ceil(log2 d) and m = ceil(2^(31 + l) / d), floor(x * m / 2^(31 + l))
-// equals floor(x / d) for every x below 2^31, and x * m stays below 2^64.
+// equals floor(x / d) for every x below 2^31. As 2^(l - 1) < d, m is below
+// 2^32, and x * m below 2^63.
 inline BlockDivider makeBlockDivider(int64_t d) {
   unsigned l = 0;
   while ((int64_t{1} << l) < d) ++l;
   BlockDivider divider;
   divider.shift = 31 + l;
-  divider.multiplier =
-      ((uint64_t{1} << divider.shift) + static_cast<uint64_t>(d) - 1) / static_cast<uint64_t>(d);
+  divider.multiplier = static_cast<uint32_t>(
+      ((uint64_t{1} << divider.shift) + static_cast<uint64_t>(d) - 1) / static_cast<uint64_t>(d));
   return divider;
 }
 

@@ -11,8 +11,8 @@ namespace {
 // The runs BlockRowRuns does not copy from the tone lines itself: short ones,
 // block by block through the sink, and those under the mask or of blocks too
 // wide for tone lines.
-[[gnu::noinline]] void paintOtherwise(const BlockPainter& painter, int64_t row, int64_t first,
-                                      int64_t last, int64_t wholeRunsFrom) {
+[[gnu::noinline]] void paintRunOtherwise(const BlockPainter& painter, int64_t row, int64_t first,
+                                         int64_t last, int64_t wholeRunsFrom) {
   if (last - first + 1 < wholeRunsFrom)
     paintAtOnce(painter).add(row, first, last);
   else
@@ -36,16 +36,18 @@ class BlockRowRuns {
       : painter_(&painter),
         wholeRunsFrom_(blockRows >= kManyBlockRows ? kShortMergedRun : INT64_MAX),
         copiedFrom_((painter.ctx->stateFlags & PCF_MASK) == 0 &&
-                            painter.grid->width <= kToneLineBlockWidth
-                        ? wholeRunsFrom_
-                        : INT64_MAX),
-        blockRow_(painter.grid->row(y)),
-        rowInBlock_(y - blockRow_ * painter.grid->height),
-        line_((painter.canvas->height - 1 - blockRow_ * painter.grid->height) *
-              painter.canvas->stride) {
+                            painter.grid->width <= kToneLineBlockWidth &&
+                            wholeRunsFrom_ != INT64_MAX
+                        ? static_cast<std::size_t>(wholeRunsFrom_)
+                        : SIZE_MAX) {
+    const int64_t blockRow = painter.grid->row(y);
+    blockRow_ = static_cast<std::size_t>(blockRow);
+    rowInBlock_ = static_cast<std::size_t>(y - blockRow * painter.grid->height);
+    line_ = static_cast<std::size_t>(
+        (painter.canvas->height - 1 - blockRow * painter.grid->height) * painter.canvas->stride);
     // Copying whole runs of so many block rows needs every tone line: built
     // now, the copying need not ask.
-    if (copiedFrom_ != INT64_MAX)
+    if (copiedFrom_ != SIZE_MAX)
       for (int64_t r = 0; r < 4; ++r) toneLineFor(painter, r);
   }
 
@@ -53,27 +55,32 @@ class BlockRowRuns {
   // they end in is painted too. Out of line, and on locals: the loop keeps
   // what it reads in registers across the canvas stores (which may alias
   // anything), and a row of a long stroke costs a few instructions beside
-  // its bytes.
-  [[gnu::noinline]] void paintRows(const RowBlocks* rows, int64_t n, bool last) {
+  // its bytes. Every offset, position and size here is within the canvas
+  // buffer or its row, so it is held in the machine's width, unsigned (a
+  // buffer may exceed 2 GiB in a 32-bit process).
+  [[gnu::noinline]] void paintRows(const RowBlocks* rows, std::size_t n, bool last) {
     const BlockPainter& painter = *painter_;
     uint8_t* const bits = painter.ctx->canvasBits;
-    const int64_t stride = painter.canvas->stride, width = painter.canvas->width;
-    const int64_t height = painter.canvas->height;
-    const int64_t blockWidth = painter.grid->width, blockHeight = painter.grid->height;
-    const int64_t copiedFrom = copiedFrom_;
+    const auto stride = static_cast<std::size_t>(painter.canvas->stride);
+    const auto width = static_cast<std::size_t>(painter.canvas->width);
+    const auto height = static_cast<std::size_t>(painter.canvas->height);
+    const auto blockWidth = static_cast<std::size_t>(painter.grid->width);
+    const auto blockHeight = static_cast<std::size_t>(painter.grid->height);
+    const std::size_t copiedFrom = copiedFrom_;
     const ToneLine* const lines = painter.lines->rows;
-    int64_t line = line_, blockRow = blockRow_, rowInBlock = rowInBlock_;
-    if (blockHeight == 1 && copiedFrom != INT64_MAX) {
+    std::size_t line = line_, blockRow = blockRow_, rowInBlock = rowInBlock_;
+    if (blockHeight == 1 && copiedFrom != SIZE_MAX) {
       // A canvas row is a block row: nothing to merge, and a loop of few
       // values, which for 1 x 1 blocks costs about half the one below.
       for (const RowBlocks* row = rows; row != rows + n; ++row, line -= stride, ++blockRow) {
-        const int64_t a = row->first, b = row->last;
-        if (a > b) continue;
+        if (row->first > row->last) continue;
+        const auto a = static_cast<std::size_t>(row->first);
+        const auto b = static_cast<std::size_t>(row->last);
         if (b - a + 1 < copiedFrom) {
-          paintOtherwise(painter, blockRow, a, b, wholeRunsFrom_);
+          paintOtherwise(painter, static_cast<int64_t>(blockRow), a, b, wholeRunsFrom_);
           continue;
         }
-        const int64_t left = a * blockWidth, end = (b + 1) * blockWidth;
+        const std::size_t left = a * blockWidth, end = b * blockWidth + blockWidth;
         copyToneRow(bits + line + left, lines[blockRow & 3], (a & 3) * blockWidth,
                     (end < width ? end : width) - left);
       }
@@ -81,16 +88,16 @@ class BlockRowRuns {
       blockRow_ = blockRow;
       return;
     }
-    int64_t first = first_, lastBlock = last_;
+    std::size_t first = first_, lastBlock = last_;
     auto paint = [&] {
       if (lastBlock - first + 1 < copiedFrom) {
-        paintOtherwise(painter, blockRow, first, lastBlock, wholeRunsFrom_);
+        paintOtherwise(painter, static_cast<int64_t>(blockRow), first, lastBlock, wholeRunsFrom_);
         return;
       }
-      const int64_t left = first * blockWidth, end = (lastBlock + 1) * blockWidth;
-      const int64_t length = (end < width ? end : width) - left;
-      const int64_t top = blockRow * blockHeight;
-      const int64_t rowsHere = top + blockHeight < height ? blockHeight : height - top;
+      const std::size_t left = first * blockWidth, end = lastBlock * blockWidth + blockWidth;
+      const std::size_t length = (end < width ? end : width) - left;
+      const std::size_t top = blockRow * blockHeight;
+      const std::size_t rowsHere = height - top > blockHeight ? blockHeight : height - top;
       const ToneLine& tone = lines[blockRow & 3];
       uint8_t* const out = bits + line + left;
       copyToneRow(out, tone, (first & 3) * blockWidth, length);
@@ -99,11 +106,12 @@ class BlockRowRuns {
       // stores), else from that row (the tone line would take several).
       const uint8_t* const from =
           length <= tone.period ? tone.bytes + (first & 3) * blockWidth : out;
-      for (int64_t k = 1; k < rowsHere; ++k) copyBytes(out - k * stride, from, length);
+      for (std::size_t k = 1; k < rowsHere; ++k) copyBytes(out - k * stride, from, length);
     };
     for (const RowBlocks* row = rows; row != rows + n; ++row) {
-      const int64_t a = row->first, b = row->last;
-      if (a <= b) {
+      if (row->first <= row->last) {
+        const auto a = static_cast<std::size_t>(row->first);
+        const auto b = static_cast<std::size_t>(row->last);
         if (first <= lastBlock && a <= lastBlock + 1 && b + 1 >= first) {
           if (a < first) first = a;
           if (b > lastBlock) lastBlock = b;
@@ -115,8 +123,8 @@ class BlockRowRuns {
       }
       if (++rowInBlock == blockHeight) {
         if (first <= lastBlock) paint();
-        first = 0;
-        lastBlock = -1;
+        first = 1;
+        lastBlock = 0;
         rowInBlock = 0;
         ++blockRow;
         line -= blockHeight * stride;
@@ -124,8 +132,8 @@ class BlockRowRuns {
     }
     if (last && first <= lastBlock) {
       paint();
-      first = 0;
-      lastBlock = -1;
+      first = 1;
+      lastBlock = 0;
     }
     line_ = line;
     blockRow_ = blockRow;
@@ -135,13 +143,21 @@ class BlockRowRuns {
   }
 
  private:
+  // Painted block by block or by the sink where the run is short, the mask
+  // is on or the blocks are too wide for tone lines.
+  static void paintOtherwise(const BlockPainter& painter, int64_t row, std::size_t first,
+                             std::size_t last, int64_t wholeRunsFrom) {
+    paintRunOtherwise(painter, row, static_cast<int64_t>(first), static_cast<int64_t>(last),
+                      wholeRunsFrom);
+  }
+
   const BlockPainter* painter_;
-  int64_t wholeRunsFrom_;  // runs of this many blocks or more are painted whole
-  int64_t copiedFrom_;     // and copied here from the tone lines: the same, where they may be
-  int64_t blockRow_;
-  int64_t rowInBlock_;
-  int64_t line_;                   // the offset of the block row's first canvas row
-  int64_t first_ = 0, last_ = -1;  // the block row's run so far, if any
+  int64_t wholeRunsFrom_;   // runs of this many blocks or more are painted whole
+  std::size_t copiedFrom_;  // and copied here from the tone lines: the same, where they may be
+  std::size_t blockRow_;
+  std::size_t rowInBlock_;
+  std::size_t line_;                  // the offset of the block row's first canvas row
+  std::size_t first_ = 1, last_ = 0;  // the block row's run so far, none when first_ > last_
 };
 
 // The canvas rows' blocks as the producer finds them, kRowBatch at a time
@@ -150,15 +166,19 @@ class BlockRowRuns {
 class RowBatch {
  public:
   RowBatch(BlockRowRuns& runs, RowBlocks* rows, int64_t rowInBlock, int64_t blockHeight)
-      : runs_(runs), rows_(rows), rowInBlock_(rowInBlock), blockHeight_(blockHeight) {}
+      : runs_(runs),
+        rows_(rows),
+        next_(rows),
+        rowInBlock_(static_cast<std::size_t>(rowInBlock)),
+        blockHeight_(static_cast<std::size_t>(blockHeight)) {}
 
   // Whether this canvas row is the first of its block row.
   bool atBlockRowStart() const { return rowInBlock_ == 0; }
   // Blocks first..last of this canvas row (none when first > last); then
   // on to the next row.
   [[gnu::always_inline]] void add(int64_t first, int64_t last) {
-    rows_[count_++] = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
-    if (count_ == kRowBatch) paint();
+    *next_++ = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
+    if (next_ == rows_ + kRowBatch) paint();
     if (++rowInBlock_ == blockHeight_) rowInBlock_ = 0;
   }
   void none() { add(1, 0); }
@@ -167,15 +187,15 @@ class RowBatch {
 
  private:
   void paint(bool last = false) {
-    runs_.paintRows(rows_, count_, last);
-    count_ = 0;
+    runs_.paintRows(rows_, static_cast<std::size_t>(next_ - rows_), last);
+    next_ = rows_;
   }
 
   BlockRowRuns& runs_;
-  RowBlocks* rows_;
-  int64_t count_ = 0;
-  int64_t rowInBlock_;
-  int64_t blockHeight_;
+  RowBlocks* const rows_;
+  RowBlocks* next_;
+  std::size_t rowInBlock_;
+  std::size_t blockHeight_;
 };
 
 // Brush rows queued in increasing order, each with a key worse than all
