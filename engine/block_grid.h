@@ -16,12 +16,12 @@ struct BlockDivider {
   unsigned shift;
 
   int64_t operator()(int64_t x) const {
-    const uint64_t product = uint64_t{static_cast<uint32_t>(x)} * multiplier;
     if constexpr (sizeof(void*) >= 8) {
-      return static_cast<int64_t>(product >> shift);
+      return static_cast<int64_t>((static_cast<uint64_t>(x) * multiplier) >> shift);
     } else {
       // A 64-bit shift by a variable costs several instructions here; the
       // product shifted by 31 fits 32 bits.
+      const uint64_t product = uint64_t{static_cast<uint32_t>(x)} * multiplier;
       return static_cast<uint32_t>(product >> 31) >> (shift - 31);
     }
   }

@@ -4,6 +4,9 @@
 // placement whose run starts in it stamps it.
 #include "segment_profile.h"
 
+#include <cstddef>
+#include <cstdint>
+
 #include "block_sink.h"
 
 namespace {
@@ -168,7 +171,6 @@ class RowBatch {
   RowBatch(BlockRowRuns& runs, RowBlocks* rows, int64_t rowInBlock, int64_t blockHeight)
       : runs_(runs),
         rows_(rows),
-        next_(rows),
         rowInBlock_(static_cast<std::size_t>(rowInBlock)),
         blockHeight_(static_cast<std::size_t>(blockHeight)) {}
 
@@ -176,9 +178,9 @@ class RowBatch {
   bool atBlockRowStart() const { return rowInBlock_ == 0; }
   // Blocks first..last of this canvas row (none when first > last); then
   // on to the next row.
-  [[gnu::always_inline]] void add(int64_t first, int64_t last) {
-    *next_++ = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
-    if (next_ == rows_ + kRowBatch) paint();
+  [[gnu::always_inline]] void add(std::ptrdiff_t first, std::ptrdiff_t last) {
+    rows_[count_++] = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
+    if (count_ == kRowBatch) paint();
     if (++rowInBlock_ == blockHeight_) rowInBlock_ = 0;
   }
   void none() { add(1, 0); }
@@ -187,16 +189,21 @@ class RowBatch {
 
  private:
   void paint(bool last = false) {
-    runs_.paintRows(rows_, static_cast<std::size_t>(next_ - rows_), last);
-    next_ = rows_;
+    runs_.paintRows(rows_, count_, last);
+    count_ = 0;
   }
 
   BlockRowRuns& runs_;
   RowBlocks* const rows_;
-  RowBlocks* next_;
+  std::size_t count_ = 0;
   std::size_t rowInBlock_;
   std::size_t blockHeight_;
 };
+
+// Canvas positions and brush rows in the loops below: within 32 bits on the
+// canvases taken (profileTakesCanvas), so of the machine's width, which the
+// 32-bit build holds in one register each.
+using Coord = std::ptrdiff_t;
 
 // Brush rows queued in increasing order, each with a key worse than all
 // before it still queued: the front is the best row of the window, the first
@@ -204,50 +211,52 @@ class RowBatch {
 // wrapping.
 struct RowQueue {
   int32_t* rows;
-  int64_t head;
-  int64_t tail;
+  Coord head;
+  Coord tail;
 
   bool empty() const { return head == tail; }
-  int64_t front() const { return rows[head]; }
+  Coord front() const { return rows[head]; }
   template <typename Better>
-  void push(int64_t row, Better better) {
+  void push(Coord row, Better better) {
     while (tail > head && better(row, rows[tail - 1])) --tail;
     rows[tail++] = static_cast<int32_t>(row);
   }
-  void dropBefore(int64_t row) {
+  void dropBefore(Coord row) {
     while (head < tail && rows[head] < row) ++head;
   }
 };
 
-int64_t leftmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftFirst : e.leftLast; }
-int64_t rightmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftLast : e.leftFirst; }
+Coord leftmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftFirst : e.leftLast; }
+Coord rightmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftLast : e.leftFirst; }
 
 // One part of the walk with its tops, and what its rows read, copied so
 // that the painting between rows does not make the compiler read them again.
 struct Part {
   const InkRun* rows;  // ink row r at rows[r - firstRow]
   const TopEntry* entries;
-  int64_t firstRow;
-  int64_t lastRow;
-  Tops tops;
-  int64_t topMin;
-  int64_t topMax;
-  int64_t canvasWidth;
-  int64_t blockWidth;
+  Coord firstRow;
+  Coord lastRow;
+  Coord top0;  // as in Tops
+  Coord sign;
+  Coord topMin;
+  Coord topMax;
+  Coord canvasWidth;
+  Coord blockWidth;
 
-  const InkRun& row(int64_t r) const { return rows[r - firstRow]; }
-  bool hasRow(int64_t r) const { return r >= firstRow && r <= lastRow; }
-  const TopEntry& entry(int64_t top) const { return entries[tops.key(top)]; }
+  const InkRun& row(Coord r) const { return rows[r - firstRow]; }
+  bool hasRow(Coord r) const { return r >= firstRow && r <= lastRow; }
+  const TopEntry& entry(Coord top) const { return entries[sign * (top - top0)]; }
 
   // Whether a placement of top `top` whose run on canvas row y starts in
   // block `first` (the least block of the row) stamps it: its row above is
   // none, off the canvas, or ends right of the block.
-  bool topStampsFirst(int64_t y, int64_t top, int64_t first) const {
-    const int64_t r = y - top;
+  bool topStampsFirst(Coord y, Coord top, Coord first) const {
+    const Coord r = y - top;
     if (!hasRow(r)) return false;
     const TopEntry& e = entry(top);
     const InkRun& run = row(r);
-    const int64_t beyond = (first + 1) * blockWidth;  // the first pixel right of the block
+    // the first pixel right of the block, which may be past 2^31
+    const int64_t beyond = (int64_t{first} + 1) * blockWidth;
     // The left edges of the top's placements whose run shows and starts in the block.
     int64_t a = leftmost(e), b = rightmost(e);
     if (a < -int64_t{run.end}) a = -int64_t{run.end};
@@ -264,24 +273,25 @@ struct Part {
   // least start, `start`, is that of a placement of top startTop. Mostly
   // that placement does, showing on the row with its row above ending right
   // of the block; else every top is asked.
-  bool firstBlockStamped(int64_t y, int64_t first, int64_t start, int64_t startTop) const {
-    const int64_t r = y - startTop;
+  bool firstBlockStamped(Coord y, Coord first, Coord start, Coord startTop) const {
+    const Coord r = y - startTop;
     const InkRun& run = row(r);
     if (start + (run.end - run.start) >= 0) {  // the placement shows on the row
       if (r == firstRow || y == 0) return true;
       // The row above ends right of the block, or it is off the canvas.
-      const int64_t aboveEnd = start - run.start + row(r - 1).end;
-      if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >= (first + 1) * blockWidth)
+      const Coord aboveEnd = start - run.start + row(r - 1).end;
+      if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >=
+          (int64_t{first} + 1) * blockWidth)
         return true;
     }
     return anyTopStampsFirst(y, first, startTop);
   }
 
-  [[gnu::noinline]] bool anyTopStampsFirst(int64_t y, int64_t first, int64_t startTop) const {
+  [[gnu::noinline]] bool anyTopStampsFirst(Coord y, Coord first, Coord startTop) const {
     if (topStampsFirst(y, startTop, first)) return true;
-    const int64_t from = y - lastRow > topMin ? y - lastRow : topMin;
-    const int64_t to = y - firstRow < topMax ? y - firstRow : topMax;
-    for (int64_t top = from; top <= to; ++top)
+    const Coord from = y - lastRow > topMin ? y - lastRow : topMin;
+    const Coord to = y - firstRow < topMax ? y - firstRow : topMax;
+    for (Coord top = from; top <= to; ++top)
       if (topStampsFirst(y, top, first)) return true;
     return false;
   }
@@ -290,12 +300,12 @@ struct Part {
 // The blocks of canvas row y from the least start and the greatest end on
 // it, the former at top startTop, handed to `rows`; then on to the next row.
 [[gnu::always_inline]] inline void finishRow(RowBatch& rows, const Part& part, BlockDivider column,
-                                             bool tracked, int64_t y, int64_t start, int64_t end,
-                                             int64_t startTop) {
-  const int64_t width = part.canvasWidth;
+                                             bool tracked, Coord y, Coord start, Coord end,
+                                             Coord startTop) {
+  const Coord width = part.canvasWidth;
   if (start <= width - 1 && end >= 0) {
-    int64_t c0 = column(start > 0 ? start : 0);
-    const int64_t c1 = column(end < width - 1 ? end : width - 1);
+    Coord c0 = static_cast<Coord>(column(start > 0 ? start : 0));
+    const auto c1 = static_cast<Coord>(column(end < width - 1 ? end : width - 1));
     if (tracked && !part.firstBlockStamped(y, c0, start, startTop)) ++c0;
     return rows.add(c0, c1);
   }
@@ -394,27 +404,40 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
                         const BlockGrid& grid, const BlockPainter& painter) {
   if (last - first >= kMaxTopPoints) last = first + kMaxTopPoints - 1;
   const Tops tops = collectTops(walk, first, last, plan.brushWidth, plan.brushHeight, scratch.tops);
-  const int64_t topMin = tops.top0 < tops.last() ? tops.top0 : tops.last();
-  const int64_t topMax = tops.top0 < tops.last() ? tops.last() : tops.top0;
-  const Part part{plan.rows, scratch.tops, plan.firstRow, plan.lastRow, tops,
-                  topMin,    topMax,       canvas.width,  grid.width};
-  const int64_t firstRow = plan.firstRow, lastRow = plan.lastRow;
-  const int64_t yFrom = topMin + firstRow > 0 ? topMin + firstRow : 0;
-  const int64_t yTo = topMax + lastRow < canvas.height - 1 ? topMax + lastRow : canvas.height - 1;
+  // Every top is within a brush's height of the canvas, every left edge
+  // within a brush's width: they fit Coord.
+  const auto topMin = static_cast<Coord>(tops.top0 < tops.last() ? tops.top0 : tops.last());
+  const auto topMax = static_cast<Coord>(tops.top0 < tops.last() ? tops.last() : tops.top0);
+  const Coord firstRow = plan.firstRow, lastRow = plan.lastRow;
+  const auto canvasWidth = static_cast<Coord>(canvas.width);
+  const auto canvasHeight = static_cast<Coord>(canvas.height);
+  const Part part{plan.rows,
+                  scratch.tops,
+                  firstRow,
+                  lastRow,
+                  static_cast<Coord>(tops.top0),
+                  static_cast<Coord>(tops.sign),
+                  topMin,
+                  topMax,
+                  canvasWidth,
+                  static_cast<Coord>(grid.width)};
+  const Coord yFrom = topMin + firstRow > 0 ? topMin + firstRow : 0;
+  const Coord yTo = topMax + lastRow < canvasHeight - 1 ? topMax + lastRow : canvasHeight - 1;
   if (yFrom > yTo) return last;
 
-  // The order of the sums (see segment_profile.h).
+  // The order of the sums (see segment_profile.h), in 64 bits: the walk's
+  // deltas take 32.
   const auto dx = static_cast<int64_t>(walk.xMajor ? walk.major : walk.minor);
   const auto dy = static_cast<int64_t>(walk.xMajor ? walk.minor : walk.major);
   const int64_t slope = walk.stepX * walk.stepY * dx;
-  auto fewerStart = [&](int64_t a, int64_t b) {
+  auto fewerStart = [&](Coord a, Coord b) {
     return dy * part.row(a).start - slope * a < dy * part.row(b).start - slope * b;
   };
-  auto moreEnd = [&](int64_t a, int64_t b) {
+  auto moreEnd = [&](Coord a, Coord b) {
     return dy * part.row(a).end - slope * a > dy * part.row(b).end - slope * b;
   };
   RowQueue least{scratch.leastStart, 0, 0}, greatest{scratch.greatestEnd, 0, 0};
-  int64_t next = firstRow;  // the next brush row to queue
+  Coord next = firstRow;  // the next brush row to queue
 
   BlockRowRuns runs(painter, yFrom, (yTo - yFrom + 1) / grid.height);
   RowBatch rows(runs, scratch.rows, yFrom - grid.row(yFrom) * grid.height, grid.height);
@@ -424,10 +447,10 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     // One top (a stamp, a flat stroke): each canvas row meets one brush row.
     // A row that repeats the row above, within one block row, adds nothing
     // (the row above had its own row above on the canvas too, from y 2 on).
-    const int64_t left = leftmost(scratch.tops[0]), right = rightmost(scratch.tops[0]);
-    for (int64_t y = yFrom; y <= yTo; ++y) {
-      const int64_t r = y - topMin;
-      const int64_t i = r - firstRow;
+    const Coord left = leftmost(scratch.tops[0]), right = rightmost(scratch.tops[0]);
+    for (Coord y = yFrom; y <= yTo; ++y) {
+      const Coord r = y - topMin;
+      const Coord i = r - firstRow;
       if (y > yFrom && y >= 2 && !rows.atBlockRowStart() && plan.fresh[i + 1] == plan.fresh[i]) {
         rows.none();
         continue;
@@ -441,11 +464,11 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   // Rows all of whose brush rows meet tops between the end tops: the queues
   // hold every ink row and their fronts stay, and the end tops are out of
   // reach.
-  const int64_t steadyFrom = topMin + 1 + lastRow, steadyTo = topMax - 1 + firstRow;
-  for (int64_t y = yFrom; y <= yTo; ++y) {
+  const Coord steadyFrom = topMin + 1 + lastRow, steadyTo = topMax - 1 + firstRow;
+  for (Coord y = yFrom; y <= yTo; ++y) {
     // The brush rows that meet canvas row y at the tops between the end tops.
-    const int64_t low = y - topMax + 1 > firstRow ? y - topMax + 1 : firstRow;
-    const int64_t high = y - topMin - 1 < lastRow ? y - topMin - 1 : lastRow;
+    const Coord low = y - topMax + 1 > firstRow ? y - topMax + 1 : firstRow;
+    const Coord high = y - topMin - 1 < lastRow ? y - topMin - 1 : lastRow;
     if (next < low) next = low;
     for (; next <= high; ++next) {
       least.push(next, fewerStart);
@@ -465,12 +488,12 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     }
 
     if (y >= steadyFrom && y <= steadyTo) {
-      const int64_t rowFrom = least.front(), rowTo = greatest.front();
-      const int64_t start = part.row(rowFrom).start, end = part.row(rowTo).end;
-      const TopEntry* atStart = scratch.tops + tops.key(y - rowFrom);
-      const TopEntry* atEnd = scratch.tops + tops.key(y - rowTo);
-      const int64_t steadyLast = steadyTo < yTo ? steadyTo : yTo;
-      for (;; ++y, atStart += tops.sign, atEnd += tops.sign) {
+      const Coord rowFrom = least.front(), rowTo = greatest.front();
+      const Coord start = part.row(rowFrom).start, end = part.row(rowTo).end;
+      const TopEntry* atStart = &part.entry(y - rowFrom);
+      const TopEntry* atEnd = &part.entry(y - rowTo);
+      const Coord steadyLast = steadyTo < yTo ? steadyTo : yTo, sign = part.sign;
+      for (;; ++y, atStart += sign, atEnd += sign) {
         finishRow(rows, part, column, tracked, y, leftmost(*atStart) + start,
                   rightmost(*atEnd) + end, y - rowFrom);
         if (y == steadyLast) break;
@@ -478,9 +501,9 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
       continue;
     }
 
-    int64_t start = INT64_MAX, end = INT64_MIN, startTop = topMin;
-    auto consider = [&](int64_t top, bool forStart, bool forEnd) {
-      const int64_t r = y - top;
+    Coord start = PTRDIFF_MAX, end = PTRDIFF_MIN, startTop = topMin;
+    auto consider = [&](Coord top, bool forStart, bool forEnd) {
+      const Coord r = y - top;
       if (!part.hasRow(r)) return;
       const TopEntry& e = part.entry(top);
       if (forStart && leftmost(e) + part.row(r).start < start) {

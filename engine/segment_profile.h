@@ -26,6 +26,7 @@
 // one by one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "block_fill.h"
@@ -37,6 +38,15 @@
 
 // The widest brush taken, so that the ordering sums fit 64 bits.
 constexpr int64_t kMaxProfileWidth = int64_t{1} << 24;
+static_assert(kMaxRunRows <= kMaxProfileWidth);
+
+// The widest and tallest canvas taken, so that the canvas positions of the
+// pixels of brushes placed on it fit 32 bits, which the 32-bit build
+// handles in one register each.
+constexpr int64_t kMaxProfileCanvas = INT32_MAX - kMaxProfileWidth;
+inline bool profileTakesCanvas(const BitmapGeometry& canvas) {
+  return canvas.width <= kMaxProfileCanvas && canvas.height <= kMaxProfileCanvas;
+}
 
 // A canvas row's block columns first..last; none when first > last.
 struct RowBlocks {
@@ -45,7 +55,7 @@ struct RowBlocks {
 };
 
 // Canvas rows found before they are painted.
-constexpr int64_t kRowBatch = 256;
+constexpr std::size_t kRowBatch = 256;
 
 struct ProfileScratch {
   int32_t leastStart[kMaxRunRows];  // the two queues of brush rows
@@ -99,10 +109,10 @@ ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk
                                 uint64_t last, const BlockGrid& grid);
 
 // Paints with `painter` every block that stamping the brush at walk points
-// first..last (all reaching the canvas) paints, for at most kMaxTopPoints of
-// them: returns the last point done, `last` or first + kMaxTopPoints - 1.
-// Each block row is painted as one run where its canvas rows' runs meet, so
-// each block about once.
+// first..last (all reaching the canvas, which profileTakesCanvas takes)
+// paints, for at most kMaxTopPoints of them: returns the last point done,
+// `last` or first + kMaxTopPoints - 1. Each block row is painted as one run
+// where its canvas rows' runs meet, so each block about once.
 uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
                         uint64_t first, uint64_t last, const BitmapGeometry& canvas,
                         const BlockGrid& grid, const BlockPainter& painter);

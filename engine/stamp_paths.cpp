@@ -402,7 +402,9 @@ void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
 // squares; but where a brush of so few row
 // classes (squares) is swept along many points over blocks tall enough that
 // the sweep's estimate, in the same unit, comes out lower.
-bool profileApplies(const StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
+bool profileApplies(const StampJob& job) {
+  return job.wholeBrush && profileTakesCanvas(job.canvas) && haveProfilePlan(job);
+}
 bool profileWorth(const StampJob& job) {
   // Where the brush's top stays on one row, the two are about even, and
   // sorting the brush into classes as well would cost more than either saves.
