@@ -279,9 +279,13 @@ struct Part {
     if (start + (run.end - run.start) >= 0) {  // the placement shows on the row
       if (r == firstRow || y == 0) return true;
       // The row above ends right of the block, or it is off the canvas.
-      const Coord aboveEnd = start - run.start + row(r - 1).end;
-      if ((aboveEnd < canvasWidth - 1 ? aboveEnd : canvasWidth - 1) >=
-          (int64_t{first} + 1) * blockWidth)
+      Coord aboveEnd = start - run.start + row(r - 1).end;
+      if (aboveEnd > canvasWidth - 1) aboveEnd = canvasWidth - 1;
+      // The block ends before 2^32, past 2^31 perhaps: unsigned.
+      if (aboveEnd >= 0 &&
+          static_cast<std::size_t>(aboveEnd) >=
+              static_cast<std::size_t>(first) * static_cast<std::size_t>(blockWidth) +
+                  static_cast<std::size_t>(blockWidth))
         return true;
     }
     return anyTopStampsFirst(y, first, startTop);
