@@ -12,8 +12,9 @@
 // Along a canvas row the block colours repeat every four blocks. For blocks
 // up to kToneLineBlockWidth pixels wide, each of the four tone rows gets a
 // prepared line of whole periods, at least 256 bytes long plus one period of
-// slack for the phase of a run's first block, built when first needed in a
-// painting pass. Wider blocks are filled by doubling copies instead.
+// slack for the phase of a run's first block, built when first needed and
+// kept while the colours stay (beginPainting). Wider blocks are filled by
+// doubling copies instead.
 constexpr int64_t kToneLineBlockWidth = 64;
 // period < 256 + 4 * width, and the line holds period + 4 * width bytes.
 constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
@@ -24,8 +25,12 @@ struct ToneLine {
 };
 
 struct ToneLines {
-  ToneLine rows[4];  // by block row & 3
-  unsigned ready;    // bit r: rows[r] is built for this painting pass
+  ToneLine rows[4];    // by block row & 3
+  unsigned ready = 0;  // bit r: rows[r] is built, for the grid and colours below
+  int64_t blockWidth = 0;
+  int tone = 0;
+  uint32_t primary = 0;
+  uint32_t secondary = 0;
 };
 
 // One painting pass: the grid, canvas and colours of one stamping call.
@@ -36,12 +41,22 @@ struct BlockPainter {
   ToneLines* lines;
 };
 
-// Starts a painting pass: the colours and tone of the call are taken afresh.
+// Starts a painting pass with the colours and tone of the call. Tone lines
+// built by earlier passes are kept while the block width, the tone and the
+// colours stay the same: a drag paints with the same ones at every move, and
+// building a line costs more than a short stroke's painting.
 // The painter points at `grid` and `canvas`, which must outlive it: it is
 // made once a call, and copying them cost more than the small pens' work.
 inline BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas,
                                   PenContext* ctx, ToneLines& lines) {
-  lines.ready = 0;
+  if (lines.blockWidth != grid.width || lines.tone != grid.tone ||
+      lines.primary != ctx->primaryColour || lines.secondary != ctx->secondaryColour) {
+    lines.ready = 0;
+    lines.blockWidth = grid.width;
+    lines.tone = grid.tone;
+    lines.primary = ctx->primaryColour;
+    lines.secondary = ctx->secondaryColour;
+  }
   return {&grid, &canvas, ctx, &lines};
 }
 // Never at temporaries.
@@ -115,7 +130,7 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last);
 
 // The tone line of block row `row` (blocks up to kToneLineBlockWidth wide),
-// built when the painting pass first asks for it.
+// built when first asked for with these colours.
 const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row);
 inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
   if ((painter.lines->ready & (1u << (row & 3))) == 0) return buildToneLine(painter, row);

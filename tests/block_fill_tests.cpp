@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <utility>
 
@@ -13,7 +12,8 @@ namespace {
 using testing_support::TestPen;
 
 // The tone lines between guard bytes, so that a line written past either end
-// shows. One record for every pass: each pass must build its lines afresh.
+// shows. One record for every pass: each pass has colours of its own, so
+// must build its lines afresh.
 struct GuardedLines {
   uint8_t before[64];
   ToneLines lines;
@@ -39,7 +39,8 @@ BlockGrid gridOf(int64_t width, int64_t height) {
 // 1, 0 and then 0, 1, 2, 3; the last block column and row are cut short by
 // the canvas edge.
 TEST(PaintBlockRun, PaintsWhatPaintBlockPaintsOneByOne) {
-  std::memset(&guarded, 0xA5, sizeof guarded);
+  std::fill(std::begin(guarded.before), std::end(guarded.before), 0xA5);
+  std::fill(std::begin(guarded.after), std::end(guarded.after), 0xA5);
   for (const bool masked : {false, true})
     for (int64_t width = 1; width <= 70; ++width) {
       const int64_t height = 1 + width % 3;

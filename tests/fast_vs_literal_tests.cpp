@@ -63,6 +63,7 @@ struct Call {
   int32_t left, top, width, height;  // stampBrush
   bool newBlocks;                    // the block size changes first, as at a press
   int32_t blockW, blockH;
+  int32_t newTone;       // and the tone, when 0 or more
   int32_t editX, editY;  // and the host flips this brush pixel, when editX >= 0
 };
 
@@ -180,10 +181,17 @@ Case randomCase(uint32_t n) {
 
   const int calls = rnd.between(1, 4);
   int32_t blockW = c.blockW, blockH = c.blockH;  // as the calls leave them
+  uint32_t lastPrimary = 0, lastSecondary = 0;
   for (int i = 0; i < calls; ++i) {
     Call call{};
-    call.primary = rnd.bits();
-    call.secondary = rnd.bits();
+    // Colours often repeat, so that what the engine keeps while they stay is
+    // checked when the tone or the blocks change instead.
+    const auto colour = [&](uint32_t before) {
+      if (rnd.chance(40)) return before;
+      return rnd.chance(50) ? static_cast<uint32_t>(rnd.between(0, 2)) : rnd.bits();
+    };
+    call.primary = lastPrimary = colour(lastPrimary);
+    call.secondary = lastSecondary = colour(lastSecondary);
     // Now and then a new block size: one side only, often to 0, so that
     // whatever the engine keeps of the last grid must notice the change.
     if (i > 0 && rnd.chance(15)) {
@@ -193,6 +201,8 @@ Case randomCase(uint32_t n) {
       blockH = call.blockH = which == 0 ? blockH : rnd.chance(30) ? 0 : randomBlockSize(rnd);
       log << "blocks " << call.blockW << "x" << call.blockH << "\n";
     }
+    call.newTone = i > 0 && rnd.chance(15) ? rnd.between(0, 16) : -1;
+    if (call.newTone >= 0) log << "tone " << call.newTone << "\n";
     // Now and then the host edits the brush in place between two calls,
     // keeping its size: whatever the engine keeps of the last brush must
     // notice.
@@ -261,6 +271,7 @@ Result run(const Case& c, bool literalEngine) {
       blockWidth = call.blockW;
       blockHeight = call.blockH;
     }
+    if (call.newTone >= 0) strokeTone = call.newTone;
     if (call.editX >= 0) {
       uint8_t& pixel = pen.brush.at(call.editX, call.editY);
       pixel = pixel == 0 ? 1 : 0;
@@ -382,7 +393,8 @@ TEST(FastVsLiteral, SeededRandomCasesDownEveryPath) {
 Case boundCase(const char* what, int32_t canvasW, int32_t canvasH, TestBitmap brush, int32_t blockW,
                int32_t blockH, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
   Case c{canvasW, canvasH, std::move(brush), 0, 0, {}, blockW, blockH, 7, {}, what};
-  c.calls.push_back({Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0, -1, 0});
+  c.calls.push_back(
+      {Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0, -1, -1, 0});
   return c;
 }
 
