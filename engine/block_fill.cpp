@@ -5,7 +5,16 @@
 const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   const BlockGrid& grid = *painter.grid;
   const PenContext* ctx = painter.ctx;
-  ToneLine& line = painter.lines->rows[row & 3];
+  ToneLines& lines = *painter.lines;
+  if (lines.blockWidth != grid.width || lines.tone != grid.tone ||
+      lines.primary != ctx->primaryColour || lines.secondary != ctx->secondaryColour) {
+    lines.ready = 0;  // built for other blocks or colours
+    lines.blockWidth = grid.width;
+    lines.tone = grid.tone;
+    lines.primary = ctx->primaryColour;
+    lines.secondary = ctx->secondaryColour;
+  }
+  ToneLine& line = lines.rows[row & 3];
   const int64_t unit = 4 * grid.width;
   const int64_t period = unit * ((256 + unit - 1) / unit);
   line.period = static_cast<std::size_t>(period);
@@ -17,7 +26,7 @@ const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
     std::memcpy(line.bytes + done, line.bytes, static_cast<std::size_t>(n));
     done += n;
   }
-  painter.lines->ready |= 1u << (row & 3);
+  lines.ready |= 1u << (row & 3);
   return line;
 }
 

@@ -13,7 +13,7 @@
 // up to kToneLineBlockWidth pixels wide, each of the four tone rows gets a
 // prepared line of whole periods, at least 256 bytes long plus one period of
 // slack for the phase of a run's first block, built when first needed and
-// kept while the colours stay (beginPainting). Wider blocks are filled by
+// kept while the colours stay (toneLineFor). Wider blocks are filled by
 // doubling copies instead.
 constexpr int64_t kToneLineBlockWidth = 64;
 // period < 256 + 4 * width, and the line holds period + 4 * width bytes.
@@ -41,22 +41,11 @@ struct BlockPainter {
   ToneLines* lines;
 };
 
-// Starts a painting pass with the colours and tone of the call. Tone lines
-// built by earlier passes are kept while the block width, the tone and the
-// colours stay the same: a drag paints with the same ones at every move, and
-// building a line costs more than a short stroke's painting.
+// Starts a painting pass: the colours and tone of the call are taken afresh.
 // The painter points at `grid` and `canvas`, which must outlive it: it is
 // made once a call, and copying them cost more than the small pens' work.
 inline BlockPainter beginPainting(const BlockGrid& grid, const BitmapGeometry& canvas,
                                   PenContext* ctx, ToneLines& lines) {
-  if (lines.blockWidth != grid.width || lines.tone != grid.tone ||
-      lines.primary != ctx->primaryColour || lines.secondary != ctx->secondaryColour) {
-    lines.ready = 0;
-    lines.blockWidth = grid.width;
-    lines.tone = grid.tone;
-    lines.primary = ctx->primaryColour;
-    lines.secondary = ctx->secondaryColour;
-  }
   return {&grid, &canvas, ctx, &lines};
 }
 // Never at temporaries.
@@ -130,11 +119,19 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last);
 
 // The tone line of block row `row` (blocks up to kToneLineBlockWidth wide),
-// built when first asked for with these colours.
+// built when first asked for with these colours. Lines built by earlier calls
+// are kept while the block width, the tone and the colours stay the same: a
+// drag paints with the same ones at every move, and building a line costs
+// more than a short stroke's painting. Asked here, not once a call, so that
+// the calls that paint from no line pay nothing for them.
 const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row);
 inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
-  if ((painter.lines->ready & (1u << (row & 3))) == 0) return buildToneLine(painter, row);
-  return painter.lines->rows[row & 3];
+  const ToneLines& lines = *painter.lines;
+  if ((lines.ready & (1u << (row & 3))) == 0 || lines.blockWidth != painter.grid->width ||
+      lines.tone != painter.grid->tone || lines.primary != painter.ctx->primaryColour ||
+      lines.secondary != painter.ctx->secondaryColour)
+    return buildToneLine(painter, row);
+  return lines.rows[row & 3];
 }
 
 // A canvas row of blocks wider than kToneLineBlockWidth: the first four
