@@ -55,6 +55,19 @@ struct RememberedPlan {
   bool made;    // whether the brush has such a plan
 };
 
+// A brush of up to kSmallBrushPixels pixels, kept byte for byte as it lies
+// in memory (rows bottom up, each padded to four bytes: at most four bytes a
+// pixel) with whether it has exactly one ink pixel, and where.
+constexpr int64_t kSmallBrushPixels = 64;
+struct SmallBrushInk {
+  int64_t width;  // 0: none kept
+  int64_t height;
+  uint8_t bytes[4 * kSmallBrushPixels];
+  bool oneInk;
+  int64_t inkColumn;
+  int64_t inkRow;
+};
+
 // Every scratch area of the engine: static storage, one per engine, passed
 // by reference to whatever needs a part of it. Each array is followed by
 // something a later step of the same call reads (run starts by runs, runs by
@@ -77,6 +90,9 @@ struct StampScratch {
   bool brushHasRuns;
   RememberedPlan profileKnown;  // profile and profilePlan
   RememberedPlan sweepKnown;    // sweep and sweepPlan
+  // The last small brush searched for its one ink pixel: a drag with a dot
+  // searches the same brush at every move.
+  SmallBrushInk smallInk;
 };
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points
