@@ -16,7 +16,7 @@ const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   }
   ToneLine& line = lines.rows[row & 3];
   const int64_t unit = 4 * grid.width;
-  const int64_t period = unit * ((256 + unit - 1) / unit);
+  const int64_t period = unit * ((kToneLineLeast + unit - 1) / unit);
   line.period = static_cast<std::size_t>(period);
   for (int64_t c = 0; c < 4; ++c)
     std::memset(line.bytes + c * grid.width, blockColour(grid, ctx, c, row),

@@ -11,13 +11,17 @@
 
 // Along a canvas row the block colours repeat every four blocks. For blocks
 // up to kToneLineBlockWidth pixels wide, each of the four tone rows gets a
-// prepared line of whole periods, at least 256 bytes long plus one period of
-// slack for the phase of a run's first block, built when first needed and
-// kept while the colours stay (toneLineFor). Wider blocks are filled by
-// doubling copies instead.
+// prepared line of whole periods, at least kToneLineLeast bytes long plus one
+// period of slack for the phase of a run's first block, built when first
+// needed and kept while the colours stay (toneLineFor). Wider blocks are
+// filled by doubling copies instead.
 constexpr int64_t kToneLineBlockWidth = 64;
-// period < 256 + 4 * width, and the line holds period + 4 * width bytes.
-constexpr int64_t kToneLineBytes = 256 + 8 * kToneLineBlockWidth;
+// Long enough that a row across a canvas of a thousand pixels or so is one
+// copy: built once for many calls now, a line's length costs little.
+constexpr int64_t kToneLineLeast = 1024;
+// period < kToneLineLeast + 4 * width, and the line holds period + 4 * width
+// bytes.
+constexpr int64_t kToneLineBytes = kToneLineLeast + 8 * kToneLineBlockWidth;
 
 struct ToneLine {
   std::size_t period;  // bytes of whole periods to copy at a time
