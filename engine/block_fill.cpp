@@ -6,8 +6,7 @@ const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   const BlockGrid& grid = *painter.grid;
   const PenContext* ctx = painter.ctx;
   ToneLines& lines = *painter.lines;
-  if (lines.blockWidth != grid.width || lines.tone != grid.tone ||
-      lines.primary != ctx->primaryColour || lines.secondary != ctx->secondaryColour) {
+  if (!toneLinesSuit(painter)) {
     lines.ready = 0;  // built for other blocks or colours
     lines.blockWidth = grid.width;
     lines.tone = grid.tone;

@@ -129,13 +129,17 @@ void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int6
 // more than a short stroke's painting. Asked here, not once a call, so that
 // the calls that paint from no line pay nothing for them.
 const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row);
-inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
+// Whether the painter's lines were built for its block width, tone and colours.
+inline bool toneLinesSuit(const BlockPainter& painter) {
   const ToneLines& lines = *painter.lines;
-  if ((lines.ready & (1u << (row & 3))) == 0 || lines.blockWidth != painter.grid->width ||
-      lines.tone != painter.grid->tone || lines.primary != painter.ctx->primaryColour ||
-      lines.secondary != painter.ctx->secondaryColour)
+  return lines.blockWidth == painter.grid->width && lines.tone == painter.grid->tone &&
+         lines.primary == painter.ctx->primaryColour &&
+         lines.secondary == painter.ctx->secondaryColour;
+}
+inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
+  if ((painter.lines->ready & (1u << (row & 3))) == 0 || !toneLinesSuit(painter))
     return buildToneLine(painter, row);
-  return lines.rows[row & 3];
+  return painter.lines->rows[row & 3];
 }
 
 // A canvas row of blocks wider than kToneLineBlockWidth: the first four
