@@ -14,8 +14,11 @@ namespace {
 // The runs BlockRowRuns does not copy from the tone lines itself: short ones,
 // block by block through the sink, and those under the mask or of blocks too
 // wide for tone lines.
-[[gnu::noinline]] void paintRunOtherwise(const BlockPainter& painter, int64_t row, int64_t first,
-                                         int64_t last, int64_t wholeRunsFrom) {
+[[gnu::noinline]] void paintOtherwise(const BlockPainter& painter, std::size_t blockRow,
+                                      std::size_t firstBlock, std::size_t lastBlock,
+                                      int64_t wholeRunsFrom) {
+  const auto row = static_cast<int64_t>(blockRow), first = static_cast<int64_t>(firstBlock),
+             last = static_cast<int64_t>(lastBlock);
   if (last - first + 1 < wholeRunsFrom)
     paintAtOnce(painter).add(row, first, last);
   else
@@ -80,7 +83,7 @@ class BlockRowRuns {
         const auto a = static_cast<std::size_t>(row->first);
         const auto b = static_cast<std::size_t>(row->last);
         if (b - a + 1 < copiedFrom) {
-          paintOtherwise(painter, static_cast<int64_t>(blockRow), a, b, wholeRunsFrom_);
+          paintOtherwise(painter, blockRow, a, b, wholeRunsFrom_);
           continue;
         }
         const std::size_t left = a * blockWidth, end = b * blockWidth + blockWidth;
@@ -94,7 +97,7 @@ class BlockRowRuns {
     std::size_t first = first_, lastBlock = last_;
     auto paint = [&] {
       if (lastBlock - first + 1 < copiedFrom) {
-        paintOtherwise(painter, static_cast<int64_t>(blockRow), first, lastBlock, wholeRunsFrom_);
+        paintOtherwise(painter, blockRow, first, lastBlock, wholeRunsFrom_);
         return;
       }
       const std::size_t left = first * blockWidth, end = lastBlock * blockWidth + blockWidth;
@@ -146,14 +149,6 @@ class BlockRowRuns {
   }
 
  private:
-  // Painted block by block or by the sink where the run is short, the mask
-  // is on or the blocks are too wide for tone lines.
-  static void paintOtherwise(const BlockPainter& painter, int64_t row, std::size_t first,
-                             std::size_t last, int64_t wholeRunsFrom) {
-    paintRunOtherwise(painter, row, static_cast<int64_t>(first), static_cast<int64_t>(last),
-                      wholeRunsFrom);
-  }
-
   const BlockPainter* painter_;
   int64_t wholeRunsFrom_;   // runs of this many blocks or more are painted whole
   std::size_t copiedFrom_;  // and copied here from the tone lines: the same, where they may be
