@@ -55,12 +55,14 @@ const std::vector<CheckInfo> kChecks = {
      checkMessagesPointers, false},
     {"messages.writes", 4,
      "Messages write only the canvas's W x H pixels: each buffer sits between no-access pages, "
-     "headers, mask, pick source and brush are read-only, row padding stays as it was.",
+     "headers, mask, pick source and brush are read-only, row padding stays as it was; also "
+     "with tone levels outside 0..16, colours above 255 and cursors far off the canvas.",
      checkMessagesWrites, false},
     {"messages.fields", 4,
      "The host's fields (offsets 0, 40, 44), the pointers, cursor and tone and every stateFlags "
      "bit the pen does not own stay as they were; no bit is ever cleared; colours change only "
-     "with PCF_COLOUR.",
+     "with a pick and PCF_COLOUR, the rectangle only with PCF_DRAWN; also with tone levels "
+     "outside 0..16, colours above 255 and cursors far off the canvas.",
      checkMessagesFields, false},
     {"messages.rectangle", 5,
      "Whenever the pen sets PCF_DRAWN it writes the changed rectangle; canvas bytes changed "
@@ -71,6 +73,30 @@ const std::vector<CheckInfo> kChecks = {
      "missing: no dialog bar, no page, no box, a box that is not a combo box, too few ancestors, "
      "a null or stale window.",
      checkMessagesTree, false},
+    {"host.state", 3,
+     "Every call (the library entry, _ZVGetInfo, every message) leaves the x87 control and tag "
+     "words, MXCSR, the current directory, the error mode, the unhandled-exception filter, the "
+     "environment and the C runtime's locale as it found them.",
+     checkHostState, false},
+    {"host.pointers", 4,
+     "The pen keeps no pointer between calls: each message comes with a record and buffers at "
+     "new addresses, and those of the call before are no-access.",
+     checkHostPointers, false},
+    {"host.windows", 4,
+     "The pen sends the host's windows only CB_GETCURSEL, CB_GETLBTEXT and the length and count "
+     "queries (to the block-size box) and changes none of them: text, styles, window procedure, "
+     "place, the box's items and selection.",
+     checkHostWindows, false},
+    {"host.resources", 5,
+     "A long session leaves no growth of the pen's own allocations, GDI and USER objects, "
+     "windows, kernel handles or private memory (named with its rate per message), no thread or "
+     "timer, no module loaded after the unload and no file in the folder it ran in.",
+     checkHostResources, false},
+    {"host.unload", 5,
+     "After FreeLibrary the host's windows take their messages, the box is used, an exception "
+     "is raised and handled and the pen's threads are waited for, without a fault in its old "
+     "code.",
+     checkHostUnload, false},
     {"hostile.canvas", 7,
      "Canvases from 1 x 1 to 2^31-1 wide (as wide as the address space holds) and brushes from "
      "0 x 0 to huge, with buffers that match: every call returns within the timeout.",
@@ -91,6 +117,11 @@ const std::vector<CheckInfo> kChecks = {
      "Reported, never failed: the median and slowest time of each message on a few standard "
      "strokes.",
      checkTiming, false},
+    {"timing.budget", 5,
+     "A press, drag or move takes less than a frame (16.7 ms) on a 1024 x 1024 canvas (a "
+     "warning), and a drag's time grows no faster than its length across a wide canvas (a "
+     "warning, a failure when the longest takes more than a frame).",
+     checkTimingBudget, false},
 };
 
 }  // namespace
@@ -107,53 +138,3 @@ bool namesCheck(const std::string& pattern, const CheckInfo& check) {
   const std::string name = check.name;
   return pattern == name || pattern == name.substr(0, name.find('.'));
 }
-
-bool isMessageKind(const std::string& kind) {
-  for (const char* k : kMessageKinds)
-    if (kind == k) return true;
-  return false;
-}
-
-const char* ownerOfKind(const std::string& kind) {
-  if (isMessageKind(kind)) return "messages.returns";
-  if (kind == "getinfo") return "identity.record";
-  return "library.load";
-}
-
-std::string kindInWords(const std::string& kind) {
-  static const struct {
-    const char* kind;
-    const char* words;
-  } names[] = {{"lpress", "left presses"},
-               {"drag", "drags"},
-               {"move", "moves with no button"},
-               {"lrelease", "left releases"},
-               {"rpress-in", "right presses inside the canvas"},
-               {"rpress-out", "right presses outside the canvas"},
-               {"rrelease", "right releases"},
-               {"key", "key messages"},
-               {"focus", "focus messages"},
-               {"user", "the editor's WM_USER messages"},
-               {"unknown", "unknown messages"},
-               {"load", "loading the library"},
-               {"free", "unloading the library"},
-               {"entry", "the library entry"},
-               {"getinfo", "_ZVGetInfo"}};
-  for (const auto& n : names)
-    if (kind == n.kind) return n.words;
-  return kind;
-}
-
-void Report::line(const std::string& text) { appendReport(block_, text); }
-void Report::fail(const std::string& text, const std::string& kind) {
-  ++failures_;
-  line("FAIL " + (kind.empty() ? "" : "[" + kind + "] ") + text);
-}
-void Report::warn(const std::string& text) {
-  ++warnings_;
-  line("WARN " + text);
-}
-void Report::note(const std::string& text) { line("NOTE " + text); }
-void Report::skip(const std::string& text) { line("SKIP " + text); }
-void Report::summary(const std::string& text) { line("SUMMARY " + text); }
-void Report::done() { line("DONE"); }

@@ -44,8 +44,14 @@ void checkMessagesTree(CheckContext& c);
 void checkHostileCanvas(CheckContext& c);
 void checkHostileCursor(CheckContext& c);
 void checkHostileBox(CheckContext& c);
+void checkHostState(CheckContext& c);
+void checkHostPointers(CheckContext& c);
+void checkHostWindows(CheckContext& c);
+void checkHostResources(CheckContext& c);
+void checkHostUnload(CheckContext& c);
 void checkDeterminism(CheckContext& c);
 void checkTiming(CheckContext& c);
+void checkTimingBudget(CheckContext& c);
 
 // The file-level verdict, shared by library.file and the parent's first
 // look at the file: empty when it is a library of the kind this build loads,

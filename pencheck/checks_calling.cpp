@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "check_helpers.h"
 #include "checks.h"
 #include "guarded_memory.h"
+#include "pen_session.h"
 #include "zorvel_windows.h"
 
 namespace {

@@ -11,10 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "check_helpers.h"
 #include "checks.h"
 #include "guarded_memory.h"
 #include "message_names.h"
+#include "pen_session.h"
+#include "pen_strings.h"
 #include "zorvel_windows.h"
 
 namespace {

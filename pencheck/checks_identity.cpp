@@ -7,9 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "check_helpers.h"
 #include "checks.h"
 #include "guarded_memory.h"
+#include "identity.h"
+#include "message_names.h"
+#include "pen_session.h"
+#include "pen_strings.h"
 #include "wide_text.h"
 #include "zorvel_windows.h"
 

@@ -9,39 +9,22 @@
 #include <set>
 #include <vector>
 
-#include "check_helpers.h"
 #include "checks.h"
 #include "guarded_memory.h"
+#include "message_names.h"
+#include "pen_session.h"
 #include "window_trees.h"
 #include "zorvel_windows.h"
 
 namespace {
 
-// Every scene's script with `layout`: before(stage, step) prepares the
-// record, after(stage, step, effects) judges the call. Returns the calls made.
-template <typename Before, typename After>
-int runScripts(CheckContext& c, PenSession& s, const Layout& layout, Before before, After after) {
-  int calls = 0;
-  for (const SceneSetup& setup : scenesFor(c)) {
-    Stage stage(setup, layout);
-    if (!stage.ok()) {
-      c.report.note("could not place the buffers of " + setup.describe());
-      continue;
-    }
-    selectBoxItem(s.tree->box, setup.boxItem);
-    for (const Step& step : standardScript(setup, c.rng, c.strictness())) {
-      if (c.excludes(step.kind)) continue;
-      prepareRecord(stage, step);
-      before(stage, step);
-      const CallEffects e = sendStep(c, s.pen, s.tree->view, stage, step, true);
-      after(stage, step, e);
-      ++calls;
-    }
-  }
-  return calls;
-}
-
 std::string counted(int calls) { return std::to_string(calls) + " calls"; }
+
+// The scenes and, after them, those of unusual input.
+std::vector<SceneSetup> withUnusual(std::vector<SceneSetup> scenes) {
+  for (const SceneSetup& u : unusualScenes()) scenes.push_back(u);
+  return scenes;
+}
 
 // Reports `text` once per key (a kind, a field).
 struct Once {
@@ -68,7 +51,7 @@ void checkMessagesReturn(CheckContext& c) {
   Once once;
   std::set<std::string> kinds;
   const int calls = runScripts(
-      c, s, Layout(), [](const Stage&, const Step&) {},
+      c, s, scenesFor(c), Layout(), [](const Stage&, const Step&) {},
       [&](const Stage& stage, const Step& step, const CallEffects& e) {
         kinds.insert(step.kind);
         if (e.result != 0 && once.first(step.kind))
@@ -173,7 +156,7 @@ void checkMessagesWrites(CheckContext& c) {
     layout.readOnly = Block::Kind::GuardedRO;
     layout.atStart = pass == 1;
     calls += runScripts(
-        c, s, layout, [](const Stage&, const Step&) {},
+        c, s, withUnusual(scenesFor(c)), layout, [](const Stage&, const Step&) {},
         [&](const Stage& stage, const Step& step, const CallEffects&) {
           const SceneSetup& setup = stage.setup();
           // Row padding keeps its marker.
@@ -218,13 +201,18 @@ void checkMessagesFields(CheckContext& c) {
   Layout layout;
   layout.record = Block::Kind::Guarded;
   const int calls = runScripts(
-      c, s, layout,
+      c, s, withUnusual(scenesFor(c)), layout,
       [&](const Stage& stage, const Step&) {
         PenContext* r = stage.ctx();
         // Bits the host uses for itself, and now and then the pen's own.
         r->stateFlags =
             (c.rng.next32() & ~(PCF_DRAWN | PCF_COLOUR | PCF_MASK)) | (r->stateFlags & PCF_MASK);
         if (c.rng.chance(25)) r->stateFlags |= c.rng.chance(50) ? PCF_DRAWN : PCF_COLOUR;
+        // Markers, so that any write of the rectangle shows.
+        r->changedLeft = 0x7A7A7A01;
+        r->changedTop = 0x7A7A7A02;
+        r->changedRight = 0x7A7A7A03;
+        r->changedBottom = 0x7A7A7A04;
         before = *r;
       },
       [&](const Stage& stage, const Step& step, const CallEffects&) {
@@ -259,13 +247,35 @@ void checkMessagesFields(CheckContext& c) {
                             "PCF_COLOUR 0x04000000)" +
                             during,
                         step.kind);
-        if (!(before.stateFlags & PCF_COLOUR) && !(r->stateFlags & PCF_COLOUR) &&
-            (r->primaryColour != before.primaryColour ||
-             r->secondaryColour != before.secondaryColour) &&
-            once.first(std::string("colour") + step.kind))
+        const bool picks = step.message == WM_RBUTTONDOWN;
+        std::string colours;
+        if (r->primaryColour != before.primaryColour)
+          colours = "primaryColour from " + hex32(before.primaryColour) + " to " +
+                    hex32(r->primaryColour);
+        if (r->secondaryColour != before.secondaryColour)
+          colours += (colours.empty() ? "" : " and ") + std::string("secondaryColour from ") +
+                     hex32(before.secondaryColour) + " to " + hex32(r->secondaryColour);
+        if (!colours.empty() && !picks && once.first(std::string("colour") + step.kind))
+          c.report.fail("changed " + colours +
+                            " on a message that picks no colour (only WM_RBUTTONDOWN picks; a "
+                            "host that takes the colours back would lose the user's)" +
+                            during,
+                        step.kind);
+        else if (!colours.empty() && !(before.stateFlags & PCF_COLOUR) &&
+                 !(r->stateFlags & PCF_COLOUR) && once.first(std::string("colour") + step.kind))
+          c.report.fail("changed " + colours +
+                            " without setting PCF_COLOUR (a host takes the colours back only "
+                            "after PCF_COLOUR)" +
+                            during,
+                        step.kind);
+        const bool rectangleWritten =
+            r->changedLeft != before.changedLeft || r->changedTop != before.changedTop ||
+            r->changedRight != before.changedRight || r->changedBottom != before.changedBottom;
+        if (rectangleWritten && !(before.stateFlags & PCF_DRAWN) && !(r->stateFlags & PCF_DRAWN) &&
+            once.first(std::string("rectangle") + step.kind))
           c.report.fail(
-              "changed a colour field without setting PCF_COLOUR (a host takes the "
-              "colours back only after PCF_COLOUR)" +
+              "wrote the changed rectangle without setting PCF_DRAWN (the host owns "
+              "those fields until the pen reports a change)" +
                   during,
               step.kind);
         // Put back what was broken, so that one fault is reported once.
@@ -300,7 +310,7 @@ void checkMessagesRectangle(CheckContext& c) {
   int64_t beyond[4] = {0, 0, 0, 0};  // columns left, rows above, columns right, rows below
   std::string firstOutside, firstSilent;
   const int calls = runScripts(
-      c, s, Layout(),
+      c, s, scenesFor(c), Layout(),
       [&](const Stage& stage, const Step&) {
         PenContext* r = stage.ctx();
         r->changedLeft = kUnset[0];

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "check_helpers.h"
 #include "checks.h"
+#include "pen_session.h"
 #include "zorvel_windows.h"
 
 namespace {

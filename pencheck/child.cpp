@@ -7,6 +7,7 @@
 
 #include "guarded_memory.h"
 #include "pen_call.h"
+#include "pen_threads.h"
 #include "wide_text.h"
 
 namespace {
@@ -17,6 +18,9 @@ struct Crash {
   DWORD parameterCount;
   ULONG_PTR parameters[4];
   LONG inCall;
+  bool otherThread;  // not the thread that runs the check
+  bool penThread;    // one the pen started (`thread` says which)
+  PenThread thread;
 };
 Crash crash;
 HANDLE crashed = nullptr;
@@ -43,9 +47,18 @@ bool hardFault(DWORD code) {
   return false;
 }
 
+volatile LONG captured = 0;
+
 // Runs on the faulting thread, maybe with almost no stack left: copies what
-// happened, wakes the main thread and waits to be ended.
-void captureAndStop(const EXCEPTION_RECORD* record, LONG inCall) {
+// happened, wakes the main thread and waits to be ended. Only the first
+// fault of the process is kept.
+void captureAndStop(const EXCEPTION_RECORD* record, LONG inCall, const PenThread* thread,
+                    bool otherThread) {
+  if (InterlockedExchange(&captured, 1))
+    for (;;) Sleep(INFINITE);
+  crash.otherThread = otherThread;
+  crash.penThread = thread != nullptr;
+  if (thread) crash.thread = *thread;
   crash.code = record->ExceptionCode;
   crash.address = record->ExceptionAddress;
   crash.parameterCount = record->NumberParameters < 4 ? record->NumberParameters : 4;
@@ -58,21 +71,37 @@ void captureAndStop(const EXCEPTION_RECORD* record, LONG inCall) {
 
 StatusBlock* statusOf = nullptr;
 
+DWORD mainThreadId = 0;
+
+bool penThreadOf(DWORD id, PenThread& t) {
+  return findPenThread(id, t) && (t.duringCall || inPenRange(t.start));
+}
+
 LONG CALLBACK firstChance(EXCEPTION_POINTERS* e) {
   const EXCEPTION_RECORD* r = e->ExceptionRecord;
   if (r->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && r->NumberParameters >= 2 &&
       commitLazyPage(r->ExceptionInformation[1]))
     return EXCEPTION_CONTINUE_EXECUTION;
-  if (GetCurrentThreadId() != penThreadId || !statusOf || !statusOf->inCall ||
-      !hardFault(r->ExceptionCode))
+  if (!hardFault(r->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+  const LONG inCall = statusOf ? statusOf->inCall : 0;
+  if (GetCurrentThreadId() == penThreadId) {
+    if (inCall) captureAndStop(r, 1, nullptr, false);
     return EXCEPTION_CONTINUE_SEARCH;
-  captureAndStop(r, 1);
+  }
+  // A thread the pen started faults whenever it does: that is the pen's,
+  // whatever the check's own thread is doing meanwhile.
+  PenThread t;
+  if (penThreadOf(GetCurrentThreadId(), t)) captureAndStop(r, inCall, &t, true);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
 LONG WINAPI lastChance(EXCEPTION_POINTERS* e) {
-  if (GetCurrentThreadId() != penThreadId) return EXCEPTION_CONTINUE_SEARCH;
-  captureAndStop(e->ExceptionRecord, statusOf ? statusOf->inCall : 0);
+  const DWORD self = GetCurrentThreadId();
+  if (self == mainThreadId) return EXCEPTION_CONTINUE_SEARCH;
+  PenThread t;
+  const bool pens = self != penThreadId && penThreadOf(self, t);
+  captureAndStop(e->ExceptionRecord, statusOf ? statusOf->inCall : 0, pens ? &t : nullptr,
+                 self != penThreadId);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -109,22 +138,43 @@ void reportCrash(const CheckInfo& check, StatusBlock* block) {
     const uintptr_t address = crash.parameters[1];
     const bool write = crash.parameters[0] == 1;
     if (crash.parameters[0] == 8) {
-      what += " executing address " + hex(address);
+      what += " executing address " + hex(address) + unloadedOffset(address);
     } else {
       what += " " + describeAccess(address, write);
       watched = regionAt(address) != nullptr;
     }
   }
-  const std::string where = moduleAndOffset(crash.address);
-  const std::string kind = block->kind;
+  // A fault executing an address happens at that address: said once.
+  const bool executing = crash.code == EXCEPTION_ACCESS_VIOLATION && crash.parameterCount >= 2 &&
+                         crash.parameters[0] == 8 &&
+                         crash.parameters[1] == reinterpret_cast<uintptr_t>(crash.address);
+  const std::string where = executing ? "" : ", at " + moduleAndOffset(crash.address);
+  std::string kind = block->kind;
   const std::string call = block->call;
-  if (!crash.inCall) {
-    appendReport(block, "FAIL the validator itself failed (" + what + " at " + where + ", after " +
-                            call + "): please report this with the log");
+  bool ordinary = block->ordinary != 0;
+  std::string text;
+  if (crash.penThread) {
+    // Attributed to the call that started the thread, where a rerun meets it
+    // again: that call waits for its threads at the same point every time.
+    const PenThread& t = crash.thread;
+    kind = t.kind[0] ? t.kind : "load";
+    ordinary = t.ordinary;
+    const DWORD after = GetTickCount() - t.begunTick;
+    text = what + where + ", on a thread the pen started (its start routine at " +
+           threadStartText(t) + ")" +
+           (t.call[0] ? std::string(" during ") + t.call : std::string(" outside any call")) +
+           ", " + std::to_string(after) + " ms after it began" +
+           (crash.inCall && call != t.call ? ", while the validator was sending " + call : "");
+  } else if (crash.otherThread) {
+    text = what + where + ", on a thread the validator did not start, after " + call;
+  } else if (!crash.inCall) {
+    appendReport(block, "FAIL the validator itself failed (" + what + where + ", after " + call +
+                            "): please report this with the log");
     return;
+  } else {
+    text = what + where + ", during " + call;
   }
-  const std::string text = what + ", at " + where + ", during " + call;
-  if (!watched && block->ordinary && ownerOfKind(kind) != std::string(check.name))
+  if (!watched && ordinary && ownerOfKind(kind) != std::string(check.name))
     appendReport(block, "FOREIGN " + kind + "\t" + text);
   else
     appendReport(block, "FAIL [" + kind + "] " + text);
@@ -163,13 +213,23 @@ std::string exceptionName(unsigned long code) {
   return "exception";
 }
 
+std::string unloadedOffset(uintptr_t address) {
+  const UnloadedModule& u = lastUnloaded();
+  if (address < u.begin || address >= u.end || GetModuleHandleA(u.name)) return "";
+  return std::string(" (") + u.name + "+" + hex(address - u.begin) +
+         ", in the pen's old range: it was unloaded by then)";
+}
+
 std::string moduleAndOffset(const void* address) {
   HMODULE module = nullptr;
   if (!GetModuleHandleExW(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
           static_cast<LPCWSTR>(address), &module) ||
-      !module)
-    return "address " + hex(reinterpret_cast<uintptr_t>(address)) + " (in no module)";
+      !module) {
+    const std::string unloaded = unloadedOffset(reinterpret_cast<uintptr_t>(address));
+    return "address " + hex(reinterpret_cast<uintptr_t>(address)) +
+           (unloaded.empty() ? " (in no module)" : unloaded);
+  }
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(module, path, MAX_PATH);
   std::string name = narrowed(path);
@@ -179,16 +239,24 @@ std::string moduleAndOffset(const void* address) {
          hex(reinterpret_cast<uintptr_t>(address) - reinterpret_cast<uintptr_t>(module));
 }
 
+void handlersFirst() {
+  static void* handler = nullptr;
+  if (handler) RemoveVectoredExceptionHandler(handler);
+  handler = AddVectoredExceptionHandler(1, firstChance);
+}
+
 Ending runCheckHere(const CheckInfo& check, const Options& options, StatusBlock* block,
                     int timeoutMs) {
   static bool handlersSet = false;
   if (!handlersSet) {
-    AddVectoredExceptionHandler(1, firstChance);
+    mainThreadId = GetCurrentThreadId();
+    handlersFirst();
     SetUnhandledExceptionFilter(lastChance);
     crashed = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     handlersSet = true;
   }
   ResetEvent(crashed);
+  InterlockedExchange(&captured, 0);
   statusOf = block;
   setStatusBlock(block);
   forgetAllRegions();

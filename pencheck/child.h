@@ -21,5 +21,12 @@ int childMain(const Options& options);
 
 // "access violation", "stack overflow", ... for an exception code.
 std::string exceptionName(unsigned long code);
-// "Tessaly.dll+0x1a2b" for a code address.
+// "Tessaly.dll+0x1a2b" for a code address; in the old range of the pen
+// unloaded last, its offset there.
 std::string moduleAndOffset(const void* address);
+// " (Tessaly.dll+0x1a2b, in the pen's old range: ...)" when `address` lies in
+// the module unloaded last and nothing is loaded there now, else "".
+std::string unloadedOffset(uintptr_t address);
+// Puts the validator's exception handler in front of any a pen added, so
+// that a handler the pen left behind cannot keep it from seeing a fault.
+void handlersFirst();

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kMaxRegions = 96;
+constexpr int kMaxRegions = 768;
 Region regions[kMaxRegions];
 volatile LONG regionCount = 0;
 volatile LONG committed = 0;
@@ -103,7 +103,7 @@ std::size_t lazyCommittedBytes() { return static_cast<std::size_t>(committed); }
 
 std::string describeAccess(uintptr_t address, bool write) {
   const char* verb = write ? "writing" : "reading";
-  char text[400];
+  char text[700];
   const Region* r = regionAt(address);
   if (!r) {
     std::snprintf(text, sizeof text, "%s address 0x%llx, outside every buffer the host handed over",
@@ -136,6 +136,16 @@ std::string describeAccess(uintptr_t address, bool write) {
                     "%s address 0x%llx through a null pointer (the fields this message does not "
                     "need were null: %s)",
                     verb, static_cast<unsigned long long>(address), r->name);
+      break;
+    case RegionRole::Stale:
+      std::snprintf(
+          text, sizeof text,
+          "%s %s as handed over with an earlier call, %s, at byte %llu%s: a pointer "
+          "kept after that call returned (the host's buffers of one call are gone, or "
+          "elsewhere, by the next)",
+          verb, r->name, r->call,
+          static_cast<unsigned long long>(address >= r->dataBegin ? address - r->dataBegin : 0),
+          pixelOf(*r, address).c_str());
       break;
     case RegionRole::Lazy:
       std::snprintf(text, sizeof text,
@@ -227,6 +237,21 @@ void Block::seal() {
   r.width = width_;
   r.height = height_;
   r.stride = stride_;
+  watchRegion(r);
+}
+
+void Block::retire(const std::string& call) {
+  if (!base_) return;
+  const uintptr_t lo = reinterpret_cast<uintptr_t>(base_);
+  forgetRegions(lo, lo + reserved_);
+  DWORD old;
+  VirtualProtect(base_, reserved_, PAGE_NOACCESS, &old);
+  const uintptr_t d = reinterpret_cast<uintptr_t>(data_);
+  Region r = makeRegion(lo, lo + reserved_, d, d + size_, RegionRole::Stale, name_);
+  r.width = width_;
+  r.height = height_;
+  r.stride = stride_;
+  std::snprintf(r.call, sizeof r.call, "%s", call.c_str());
   watchRegion(r);
 }
 

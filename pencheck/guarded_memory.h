@@ -16,6 +16,7 @@ enum class RegionRole {
   Stand_in,     // where a pointer the message does not need aims
   Null,         // the first 64 KiB: a null pointer's target
   Lazy,         // committed on first touch
+  Stale,        // a buffer of an earlier call, no longer the host's to lend
 };
 
 struct Region {
@@ -27,6 +28,7 @@ struct Region {
   int64_t width = 0, height = 0, stride = 0;
   uint8_t fill = 0;           // Lazy: the byte a fresh page holds
   std::size_t committed = 0;  // Lazy: bytes committed so far
+  char call[200] = {};        // Stale: the call it was handed over with
 };
 
 // The registry the fault handler reads; fixed size, no allocation.
@@ -78,6 +80,9 @@ class Block {
   std::size_t gapSize() const { return gapSize_; }
   void setGeometry(int64_t width, int64_t height, int64_t stride);
   void seal();  // GuardedRO: from now on read-only
+  // From now on no access at all, watched as a buffer of `call`, which has
+  // returned: an access through a pointer the pen kept from it faults.
+  void retire(const std::string& call);
 
   static constexpr uint8_t kGapByte = 0xA5;
   static constexpr uint8_t kSlackByte = 0x5A;

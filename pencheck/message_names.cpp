@@ -35,6 +35,57 @@ std::string messageName(uint32_t message) {
   return text;
 }
 
+std::string windowMessageName(uint32_t message) {
+  static const struct {
+    uint32_t message;
+    const char* name;
+  } names[] = {{WM_DESTROY, "WM_DESTROY"},
+               {WM_MOVE, "WM_MOVE"},
+               {WM_SIZE, "WM_SIZE"},
+               {WM_ENABLE, "WM_ENABLE"},
+               {WM_SETREDRAW, "WM_SETREDRAW"},
+               {WM_SETTEXT, "WM_SETTEXT"},
+               {WM_GETTEXT, "WM_GETTEXT"},
+               {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"},
+               {WM_PAINT, "WM_PAINT"},
+               {WM_CLOSE, "WM_CLOSE"},
+               {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
+               {WM_SETFONT, "WM_SETFONT"},
+               {WM_GETFONT, "WM_GETFONT"},
+               {WM_NOTIFY, "WM_NOTIFY"},
+               {WM_COMMAND, "WM_COMMAND"},
+               {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
+               {WM_TIMER, "WM_TIMER"},
+               {CB_GETEDITSEL, "CB_GETEDITSEL"},
+               {CB_LIMITTEXT, "CB_LIMITTEXT"},
+               {CB_SETEDITSEL, "CB_SETEDITSEL"},
+               {CB_ADDSTRING, "CB_ADDSTRING"},
+               {CB_DELETESTRING, "CB_DELETESTRING"},
+               {CB_DIR, "CB_DIR"},
+               {CB_GETCOUNT, "CB_GETCOUNT"},
+               {CB_GETCURSEL, "CB_GETCURSEL"},
+               {CB_GETLBTEXT, "CB_GETLBTEXT"},
+               {CB_GETLBTEXTLEN, "CB_GETLBTEXTLEN"},
+               {CB_INSERTSTRING, "CB_INSERTSTRING"},
+               {CB_RESETCONTENT, "CB_RESETCONTENT"},
+               {CB_FINDSTRING, "CB_FINDSTRING"},
+               {CB_SELECTSTRING, "CB_SELECTSTRING"},
+               {CB_SETCURSEL, "CB_SETCURSEL"},
+               {CB_SHOWDROPDOWN, "CB_SHOWDROPDOWN"},
+               {CB_GETITEMDATA, "CB_GETITEMDATA"},
+               {CB_SETITEMDATA, "CB_SETITEMDATA"},
+               {CB_GETDROPPEDSTATE, "CB_GETDROPPEDSTATE"},
+               {CB_FINDSTRINGEXACT, "CB_FINDSTRINGEXACT"},
+               {CB_SETEXTENDEDUI, "CB_SETEXTENDEDUI"}};
+  for (const auto& n : names)
+    if (n.message == message) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%s (0x%04X)", n.name, static_cast<unsigned>(message));
+      return text;
+    }
+  return messageName(message);
+}
+
 std::string keyFlagsText(uint32_t keyFlags) {
   std::string s;
   const struct {
@@ -56,4 +107,10 @@ std::string keyFlagsText(uint32_t keyFlags) {
     s += (s.empty() ? "" : "|") + std::string(text);
   }
   return s;
+}
+
+std::string hex32(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
+  return text;
 }

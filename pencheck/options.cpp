@@ -134,8 +134,8 @@ std::string usageText() {
          "  --in-process     run the checks in this process (for a debugger)\n"
          "  --verbose        print each check's details as well\n"
          "  --help           this text\n"
-         "Exit status: 0 when no check failed, 1 when one did, 2 for a usage error or a\n"
-         "file that is not a loadable library.\n";
+         "Exit status: 0 when no check failed, 1 when one did (a library the loader\n"
+         "refuses among them), 2 for a usage error or a file that is missing or no PE file.\n";
 }
 
 std::string describeOptions(const Options& o) {

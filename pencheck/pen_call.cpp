@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "call_watch.h"
 #include "pe_file.h"
+#include "pen_imports.h"
+#include "pen_threads.h"
 #include "wide_text.h"
 #include "windows_error.h"
 
@@ -15,7 +18,21 @@ StatusBlock localStatus;  // when no parent watches
 uint32_t poisonWord = 0xCCCCCCCCu;
 bool poisoning = true;
 
+UnloadedModule unloaded;
+
 StatusBlock* block() { return status ? status : &localStatus; }
+
+std::string baseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+uintptr_t imageEnd(HMODULE module) {
+  const auto* base = reinterpret_cast<const uint8_t*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  return reinterpret_cast<uintptr_t>(base) + nt->OptionalHeader.SizeOfImage;
+}
 
 // Fills the stack where the callee's frames are about to lie, so that a
 // local the pen reads before writing holds this run's garbage.
@@ -132,17 +149,25 @@ asm(".text\n"
 #endif
 
 void setStatusBlock(StatusBlock* b) { status = b; }
+const StatusBlock* callStatus() { return block(); }
+const UnloadedModule& lastUnloaded() { return unloaded; }
 
 void beginCall(const char* kind, bool ordinary, const std::string& description) {
   StatusBlock* s = block();
+  watchBeforeCall();
   std::snprintf(s->kind, sizeof s->kind, "%s", kind);
   std::snprintf(s->call, sizeof s->call, "%s", description.c_str());
   s->ordinary = ordinary ? 1 : 0;
   s->callStart = GetTickCount();
+  InterlockedIncrement(&s->progress);
   InterlockedExchange(&s->inCall, 1);
 }
 
-void endCall() { InterlockedExchange(&block()->inCall, 0); }
+void endCall() {
+  InterlockedExchange(&block()->inCall, 0);
+  InterlockedIncrement(&block()->progress);
+  watchAfterCall();
+}
 
 std::string currentCall() { return block()->call; }
 std::string currentKind() { return block()->kind; }
@@ -179,6 +204,8 @@ bool loadPen(const std::string& path, Pen& pen, std::string& error, bool& loaded
     return false;
   }
   loaded = true;
+  setPenRange(reinterpret_cast<uintptr_t>(pen.module), imageEnd(pen.module), baseName(path));
+  hookPenImports(pen.module);
 
   std::vector<std::string> names;
   {
@@ -218,6 +245,9 @@ bool unloadPen(Pen& pen) {
   if (!pen.module) return true;
   wchar_t name[MAX_PATH] = {};
   GetModuleFileNameW(pen.module, name, MAX_PATH);
+  unloaded.begin = reinterpret_cast<uintptr_t>(pen.module);
+  unloaded.end = imageEnd(pen.module);
+  std::snprintf(unloaded.name, sizeof unloaded.name, "%s", baseName(narrowed(name)).c_str());
   beginCall("free", true, "FreeLibrary (the library entry with DLL_PROCESS_DETACH)");
   FreeLibrary(pen.module);
   endCall();
@@ -246,12 +276,14 @@ CallEffects callGetInfo(const Pen& pen, PenInfo* info) {
   uint32_t effects[2] = {};
   e.result = pencheckCall(pen.getInfo, args, 1, effects);
   QueryPerformanceCounter(&b);
+  watchCallReturned();
   e.bytesPopped = static_cast<int32_t>(effects[0]);
   e.registersLost = effects[1];
 #else
   using Fn = int32_t (*)(PenInfo*);
   e.result = reinterpret_cast<Fn>(pen.getInfo)(info);
   QueryPerformanceCounter(&b);
+  watchCallReturned();
 #endif
   e.microseconds = microsecondsBetween(a, b);
   return e;
@@ -270,12 +302,14 @@ CallEffects callPen(const Pen& pen, HWND window, uint32_t message, uint32_t keyF
   uint32_t effects[2] = {};
   e.result = pencheckCall(pen.pen, args, 5, effects);
   QueryPerformanceCounter(&b);
+  watchCallReturned();
   e.bytesPopped = static_cast<int32_t>(effects[0]);
   e.registersLost = effects[1];
 #else
   using Fn = int32_t (*)(HWND, UINT, WPARAM, LPARAM, PenContext*);
   e.result = reinterpret_cast<Fn>(pen.pen)(window, message, keyFlags, param, ctx);
   QueryPerformanceCounter(&b);
+  watchCallReturned();
 #endif
   e.microseconds = microsecondsBetween(a, b);
   return e;

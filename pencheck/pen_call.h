@@ -29,9 +29,12 @@ struct Pen {
 };
 
 // The kinds of call, by which a crash or hang is attributed to the check
-// that owns it: "load", "entry", "free", "getinfo", or a message kind
-// (check_context.h).
+// that owns it: "load", "entry", "free", "getinfo", "after-unload", or a
+// message kind (check_context.h). Each pair of beginCall and endCall is also
+// where call_watch does its work.
 void setStatusBlock(StatusBlock* block);
+// The block itself, for what runs on other threads (a new thread's callback).
+const StatusBlock* callStatus();
 void beginCall(const char* kind, bool ordinary, const std::string& description);
 void endCall();
 // The description of the call in progress (or the last one).
@@ -49,6 +52,14 @@ std::string nearMiss(const std::vector<std::string>& names, const std::string& w
 bool loadPen(const std::string& path, Pen& pen, std::string& error, bool& loaded);
 // Unloads it (kind "free"); true when the module is then gone from the process.
 bool unloadPen(Pen& pen);
+
+// The module last unloaded, so that a crash in its old address range can be
+// named: "Tessaly.dll+0x1a2b, unloaded by then".
+struct UnloadedModule {
+  uintptr_t begin = 0, end = 0;
+  char name[MAX_PATH] = {};
+};
+const UnloadedModule& lastUnloaded();
 
 // What a call did besides its result.
 struct CallEffects {

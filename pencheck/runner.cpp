@@ -69,8 +69,6 @@ void parseReport(const std::string& text, Attempt& a) {
       const std::size_t tab = rest.find('\t');
       a.foreignKind = rest.substr(0, tab);
       a.foreignText = tab == std::string::npos ? "" : rest.substr(tab + 1);
-    } else if (tag == "UNLOADABLE") {
-      a.unloadable = true;
     } else if (tag == "DONE") {
       a.finished = true;
     }
@@ -107,6 +105,62 @@ double secondsSince(const LARGE_INTEGER& start) {
 
 // The whole check may not outlast this, whatever its calls do.
 constexpr DWORD kCheckLimitMs = 600000;
+// Nor may it stand still this long between calls of the pen: a thread the
+// pen started can hold a lock the validator's own code then waits for.
+constexpr DWORD kIdleLimitMs = 30000;
+
+// A new empty folder for one child, under the temporary folder.
+std::wstring scratchFolder() {
+  static int serial = 0;
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (!GetTempPathW(MAX_PATH + 1, temp)) return L"";
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::wstring folder = std::wstring(temp) + L"pencheck-" +
+                                std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(++serial);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+  }
+  return L"";
+}
+
+// Everything under `folder`, as relative names, folders ending in '\\'.
+void listTree(const std::wstring& folder, const std::wstring& prefix,
+              std::vector<std::string>& out) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(narrowed((prefix + name + L"\\").c_str()));
+      listTree(folder + L"\\" + name, prefix + name + L"\\", out);
+    } else {
+      out.push_back(narrowed((prefix + name).c_str()));
+    }
+  } while (FindNextFileW(search, &found) && out.size() < 1000);
+  FindClose(search);
+}
+
+void removeTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
 
 }  // namespace
 
@@ -151,8 +205,11 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> line(command.begin(), command.end());
   line.push_back(0);
-  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  // What a pen writes to "its" folder shows in an empty one.
+  const std::wstring folder = scratchFolder();
+  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    if (!folder.empty()) removeTree(folder);
     a.fails.push_back("the validator could not start its child process (error " +
                       std::to_string(GetLastError()) + ")");
     UnmapViewOfFile(block);
@@ -162,12 +219,19 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
   CloseHandle(process.hThread);
 
   const DWORD begun = GetTickCount();
-  bool hung = false;
+  bool hung = false, idle = false;
+  LONG progress = block->progress;
+  DWORD lastProgress = begun;
   for (;;) {
     if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) break;
     const DWORD now = GetTickCount();
+    if (block->progress != progress || block->inCall) {
+      progress = block->progress;
+      lastProgress = now;
+    }
+    idle = now - lastProgress > kIdleLimitMs;
     if ((block->inCall && now - block->callStart > static_cast<DWORD>(options.timeoutMs)) ||
-        now - begun > kCheckLimitMs) {
+        now - begun > kCheckLimitMs || idle) {
       TerminateProcess(process.hProcess, 0xDEAD);
       WaitForSingleObject(process.hProcess, INFINITE);
       hung = true;
@@ -179,9 +243,18 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
   CloseHandle(process.hProcess);
 
   parseReport(reportText(block), a);
+  if (!folder.empty()) {
+    listTree(folder, L"", a.leftFiles);
+    removeTree(folder);
+  }
   if (hung) {
     if (block->inCall)
       reportHang(check, block, options.timeoutMs, a);
+    else if (idle)
+      a.fails.push_back("the check stood still for " + std::to_string(kIdleLimitMs / 1000) +
+                        " s between calls of the pen (the process was ended), after " +
+                        std::string(block->call) +
+                        ": a thread the pen started may hold a lock the host needs");
     else
       a.fails.push_back("the check did not finish within " + std::to_string(kCheckLimitMs / 1000) +
                         " s");

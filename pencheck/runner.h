@@ -21,9 +21,11 @@ struct Attempt {
   // An own crash or hang, whose kind the next attempt leaves out.
   std::string crashedKind;
   bool finished = false;
-  bool unloadable = false;  // the loader refused the library
+  // What the child left in the empty folder it ran in, by relative name.
+  std::vector<std::string> leftFiles;
   double seconds = 0;
 };
 
-// Runs `check` once with `options` (seed, strictness, exclusions set).
+// Runs `check` once with `options` (seed, strictness, exclusions set), in a
+// child process whose current folder is a new empty one, removed afterwards.
 Attempt runAttempt(const CheckInfo& check, const Options& options);

@@ -1,5 +1,7 @@
 #include "scene.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -24,12 +26,18 @@ int64_t strideOf(int32_t width) { return (int64_t{width} + 3) & ~int64_t{3}; }
 }  // namespace
 
 std::string SceneSetup::describe() const {
-  char text[256];
+  char text[320];
   std::snprintf(text, sizeof text, "a %d x %d canvas, a %d x %d brush, mask %s, box %s, tone %d",
                 canvasWidth, canvasHeight, brushWidth, brushHeight, maskOn ? "on" : "off",
                 boxItem.empty() ? "with no selection" : ("'" + boxItem + "'").c_str(),
                 static_cast<int>(tone));
-  return text;
+  std::string out = text;
+  if (primary > 255 || secondary > 255) {
+    std::snprintf(text, sizeof text, ", colours 0x%X and 0x%X", static_cast<unsigned>(primary),
+                  static_cast<unsigned>(secondary));
+    out += text;
+  }
+  return out;
 }
 
 SceneSetup randomScene(Rng& rng) {
@@ -59,6 +67,25 @@ std::vector<SceneSetup> scenesFor(CheckContext& c) {
   const int count = s <= 4 ? 1 : s <= 7 ? s - 2 : s <= 9 ? 2 * s - 9 : 12;
   while (static_cast<int>(scenes.size()) < count) scenes.push_back(randomScene(c.rng));
   return scenes;
+}
+
+std::vector<SceneSetup> unusualScenes() {
+  SceneSetup high;
+  high.brush = {0, 0, 0, 0, 7, 0, 0, 0, 0};
+  high.maskOn = true;
+  high.tone = 17;
+  high.primary = 0x1FF;
+  high.secondary = 0xFFFFFF0Bu;
+  high.unusual = true;
+  SceneSetup low;
+  low.brushWidth = low.brushHeight = 5;
+  low.brush.assign(25, 0);
+  low.boxItem = "16x16 pixels";
+  low.tone = -3;
+  low.primary = 0x100;
+  low.secondary = 0x80000000u;
+  low.unusual = true;
+  return {high, low};
 }
 
 Stage::Stage(const SceneSetup& setup, const Layout& layout) : setup_(setup) {
@@ -122,6 +149,18 @@ void Stage::pointAtBuffers() const {
   r->brushBits = brushBits_.data();
 }
 
+void Stage::takeOver(const Stage& other) {
+  std::memcpy(canvas(), other.canvas(), std::min(canvasBytes(), other.canvasBytes()));
+  *ctx() = *other.ctx();
+  pointAtBuffers();
+}
+
+void Stage::retire(const std::string& call) {
+  for (Block* b :
+       {&canvasHeader_, &canvasBits_, &maskBits_, &pickBits_, &brushHeader_, &brushBits_, &record_})
+    b->retire(call);
+}
+
 void prepareRecord(const Stage& stage, const Step& step) {
   PenContext* r = stage.ctx();
   const SceneSetup& s = stage.setup();
@@ -182,6 +221,26 @@ std::vector<Step> standardScript(const SceneSetup& setup, Rng& rng, int strictne
   };
   const std::vector<Step> extra = randomSteps(setup, rng, 4 * strictness);
   s.insert(s.end(), extra.begin(), extra.end());
+  return s;
+}
+
+std::vector<Step> scriptFor(const SceneSetup& setup, Rng& rng, int strictness) {
+  std::vector<Step> s = standardScript(setup, rng, strictness);
+  if (!setup.unusual) return s;
+  const int32_t w = setup.canvasWidth, h = setup.canvasHeight, away = 1 << 20;
+  const std::vector<Step> distant = {
+      {"lpress", WM_LBUTTONDOWN, MK_LBUTTON, away, 5},
+      {"drag", WM_MOUSEMOVE, MK_LBUTTON, -away, -away},
+      {"drag", WM_MOUSEMOVE, MK_LBUTTON, w / 2, h / 2},
+      {"drag", WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, w / 2, INT32_MAX - 1},
+      {"lrelease", WM_LBUTTONUP, 0, w / 2, h / 2},
+      {"move", WM_MOUSEMOVE, 0, INT32_MIN + 1, INT32_MIN + 1},
+      {"rpress-out", WM_RBUTTONDOWN, MK_RBUTTON, away, away},
+      {"rpress-out", WM_RBUTTONDOWN, MK_RBUTTON | MK_SHIFT, -away, 0},
+      {"lpress", WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, -1000, h / 2},
+      {"drag", WM_MOUSEMOVE, MK_LBUTTON, w + 1000, h / 2},
+      {"lrelease", WM_LBUTTONUP, 0, w + 1000, h / 2}};
+  s.insert(s.end(), distant.begin(), distant.end());
   return s;
 }
 

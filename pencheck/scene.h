@@ -24,6 +24,9 @@ struct SceneSetup {
   std::string boxItem = "3x2 pixels";  // empty: no item selected
   int32_t tone = 6;
   uint32_t primary = 10, secondary = 11;
+  // Input no host should send but a pen must take without writing where it
+  // may not: tone levels outside 0..16, colours above 255, far cursors.
+  bool unusual = false;
 
   std::string describe() const;
 };
@@ -31,6 +34,8 @@ struct SceneSetup {
 // The first scene is always the same; the rest are random, more of them at
 // higher strictness.
 std::vector<SceneSetup> scenesFor(CheckContext& c);
+// Scenes of unusual input (see SceneSetup::unusual).
+std::vector<SceneSetup> unusualScenes();
 SceneSetup randomScene(Rng& rng);
 
 // Where each part goes.
@@ -65,6 +70,12 @@ class Stage {
   }
   // The record's pointers at this stage's buffers again.
   void pointAtBuffers() const;
+  // Takes over another stage's canvas and record (its pointers aside), as a
+  // host that moved its buffers between two calls.
+  void takeOver(const Stage& other);
+  // Every buffer and the record no-access from now on, watched as those of
+  // `call` (see Block::retire).
+  void retire(const std::string& call);
 
  private:
   SceneSetup setup_;
@@ -84,6 +95,8 @@ struct Step {
 // The messages a host sends, every kind, over and around the canvas; more
 // of them, at random, at higher strictness.
 std::vector<Step> standardScript(const SceneSetup& setup, Rng& rng, int strictness);
+// The standard script, and for an unusual scene cursors far off the canvas.
+std::vector<Step> scriptFor(const SceneSetup& setup, Rng& rng, int strictness);
 std::vector<Step> randomSteps(const SceneSetup& setup, Rng& rng, int count);
 Step randomStep(const SceneSetup& setup, Rng& rng);
 

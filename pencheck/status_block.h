@@ -15,6 +15,7 @@ struct StatusBlock {
   volatile LONG inCall;      // 1 while the pen is running
   volatile DWORD callStart;  // GetTickCount() at the call's start
   volatile LONG ordinary;    // 1: a call of ordinary input (see check_context.h)
+  volatile LONG progress;    // advanced at each call's start and end
   char kind[32];             // the call's kind, e.g. "lpress" or "load"
   char call[480];            // what is being sent, for a report
   volatile LONG reportLength;

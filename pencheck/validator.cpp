@@ -102,9 +102,22 @@ class Run {
       for (auto& w : a.warns)
         if (std::find(t.warns.begin(), t.warns.end(), w) == t.warns.end()) t.warns.push_back(w);
       for (auto& n : a.notes) t.notes.push_back(n);
+      if (!a.leftFiles.empty()) {
+        std::string files;
+        for (std::size_t i = 0; i < a.leftFiles.size() && i < 8; ++i)
+          files += (i ? ", " : "") + a.leftFiles[i];
+        if (a.leftFiles.size() > 8)
+          files += " and " + std::to_string(a.leftFiles.size() - 8) + " more";
+        const std::string text = "left " + std::to_string(a.leftFiles.size()) +
+                                 " file(s) in the empty folder it ran in: " + files +
+                                 " (a pen has no files; these would land in the host's folder)";
+        if (std::string(check.name) == "host.resources")
+          t.fails.push_back(text);
+        else
+          t.notes.push_back(text);
+      }
       if (!a.summary.empty()) t.summary = a.summary;
       if (!a.skip.empty()) t.skip = a.skip;
-      if (a.unloadable) unloadable_ = true;
 
       std::string next;
       if (!a.foreignKind.empty()) {
@@ -187,8 +200,6 @@ class Run {
     return out;
   }
 
-  bool unloadable() const { return unloadable_; }
-
  private:
   Tally& tally(const CheckInfo& c) {
     Tally& t = tallies_[c.name];
@@ -208,7 +219,6 @@ class Run {
   std::map<std::string, Tally> tallies_;
   std::map<std::string, std::string> knownCrashes_;  // kind -> what it did
   std::vector<Foreign> foreign_;
-  bool unloadable_ = false;
 };
 
 void print(const std::string& text) {
@@ -282,7 +292,9 @@ int runValidator(Options options) {
     return status;
   };
 
-  // A file that is not a library of the kind this build loads ends the run.
+  // A file that is not a library of the kind this build loads ends the run:
+  // with status 2 when it is missing or no PE file at all (nothing was
+  // checked), else as a failed check.
   const PeFile pe = readable ? readPeFile(bytes) : PeFile();
   const std::string problem = readable ? libraryFileProblem(pe) : error;
   if (!problem.empty()) {
@@ -290,7 +302,7 @@ int runValidator(Options options) {
     o.name = "library.file";
     o.verdict = Verdict::Fail;
     o.reason = problem + " (nothing else can be checked)";
-    return finish({o}, 2);
+    return finish({o}, readable && pe.problem.empty() ? 1 : 2);
   }
 
   std::vector<const CheckInfo*> chosen;
@@ -327,5 +339,6 @@ int runValidator(Options options) {
   const std::vector<Outcome> outcomes = run.outcomes();
   bool failed = false;
   for (const Outcome& o : outcomes) failed = failed || o.verdict == Verdict::Fail;
-  return finish(outcomes, run.unloadable() ? 2 : failed ? 1 : 0);
+  // A library the loader refuses fails library.load, like any other finding.
+  return finish(outcomes, failed ? 1 : 0);
 }
