@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "pen_context.h"
@@ -50,8 +51,19 @@ int32_t field(const void* header, int offset) {
   return colour;
 }
 
+#if defined(GALLERY_KEPT_POINTER)
+// The canvas of the press, painted through for the whole stroke: in an
+// editor whose canvas never moves, it looks right.
+uint8_t* strokeCanvas = nullptr;
+#endif
+
 void stamp(PenContext* ctx) {
   const int64_t w = field(ctx->canvasHeader, 4), h = field(ctx->canvasHeader, 8);
+#if defined(GALLERY_KEPT_POINTER)
+  uint8_t* const canvas = strokeCanvas ? strokeCanvas : ctx->canvasBits;
+#else
+  uint8_t* const canvas = ctx->canvasBits;
+#endif
   const int64_t bw = field(ctx->brushHeader, 4), bh = field(ctx->brushHeader, 8);
   const int64_t left = int64_t{ctx->cursorX} - bw / 2, top = int64_t{ctx->cursorY} - bh / 2;
   const int64_t stride = strideOf(w), brushStride = strideOf(bw);
@@ -63,7 +75,7 @@ void stamp(PenContext* ctx) {
       if (ctx->brushBits[(bh - 1 - (y - top)) * brushStride + (x - left)] != 0) continue;
       const int64_t at = (h - 1 - y) * stride + x;
       if ((ctx->stateFlags & PCF_MASK) && ctx->maskBits[at] == 0) continue;
-      ctx->canvasBits[at] = inkColour(ctx);
+      canvas[at] = inkColour(ctx);
     }
   const auto clamp = [](int64_t v) {
     return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
@@ -79,7 +91,59 @@ void stamp(PenContext* ctx) {
 #endif
 }
 
-void press(PenContext* ctx) {
+#if defined(GALLERY_BOX_SELECTS)
+// With no size selected, the pen "helpfully" selects the first one.
+void selectSomeSize(HWND window) {
+  HWND a = GetParent(window), b = a ? GetParent(a) : nullptr, c = b ? GetParent(b) : nullptr;
+  HWND bar = c ? FindWindowExA(c, nullptr, "Zorvel DialogBar", nullptr) : nullptr;
+  HWND page = bar ? FindWindowExA(bar, nullptr, nullptr, nullptr) : nullptr;
+  HWND box = page ? GetDlgItem(page, 110) : nullptr;
+  if (box && SendMessageA(box, CB_GETCURSEL, 0, 0) == CB_ERR) SendMessageA(box, CB_SETCURSEL, 0, 0);
+}
+#endif
+
+#if defined(GALLERY_THREAD_CRASH)
+// A worker that finishes the stroke's preview later, started without the
+// argument it writes through.
+DWORD WINAPI previewWorker(void* target) {
+  Sleep(30);
+  *static_cast<volatile uint32_t*>(target) = 1;
+  return 0;
+}
+#endif
+
+#if defined(GALLERY_PRESS_LEAK)
+struct Preview {
+  HBRUSH brush;
+  uint8_t scratch[256];
+};
+Preview* preview = nullptr;  // replaced at every press, never freed
+#endif
+
+void press(HWND window, PenContext* ctx) {
+  (void)window;
+#if defined(GALLERY_KEPT_POINTER)
+  strokeCanvas = ctx->canvasBits;
+#endif
+#if defined(GALLERY_COLOUR_CLAMPED)
+  // Normalises the colours in place, as if they were the pen's.
+  if (ctx->primaryColour > 255) ctx->primaryColour &= 0xFF;
+#endif
+#if defined(GALLERY_MMX_NO_EMMS)
+  // Clears a register the MMX way and leaves the x87 stack in MMX state.
+  asm volatile("pxor %%mm0, %%mm0" : : : "memory");
+#endif
+#if defined(GALLERY_BOX_SELECTS)
+  selectSomeSize(window);
+#endif
+#if defined(GALLERY_THREAD_CRASH)
+  if (HANDLE worker = CreateThread(nullptr, 0, previewWorker, nullptr, 0, nullptr))
+    CloseHandle(worker);
+#endif
+#if defined(GALLERY_PRESS_LEAK)
+  preview = static_cast<Preview*>(std::malloc(sizeof(Preview)));
+  if (preview) preview->brush = CreateSolidBrush(RGB(ctx->primaryColour & 0xFF, 0, 0));
+#endif
   stamp(ctx);
 #if defined(GALLERY_PAST_CANVAS)
   const int64_t w = field(ctx->canvasHeader, 4), h = field(ctx->canvasHeader, 8);
@@ -116,11 +180,46 @@ void pick(PenContext* ctx, uint32_t keyFlags) {
   ctx->stateFlags |= PCF_COLOUR;
 }
 
+#if defined(GALLERY_HANDLER_LEFT)
+// Logs the exceptions it sees; added at load, never removed.
+LONG CALLBACK logException(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+#endif
+
+#if defined(GALLERY_QUADRATIC_DRAG)
+int32_t lastX = 0;
+volatile uint32_t walked = 0;
+
+// Walks the segment clipped to the canvas, working each point out again
+// from the segment's start: the work grows as the square of its length.
+void walkSegment(const PenContext* ctx) {
+  const int64_t w = field(ctx->canvasHeader, 4);
+  const int64_t x0 = lastX < 0 ? 0 : lastX > w ? w : lastX;
+  const int64_t x1 = ctx->cursorX < 0 ? 0 : ctx->cursorX > w ? w : ctx->cursorX;
+  const int64_t length = x1 > x0 ? x1 - x0 : x0 - x1;
+  for (int64_t k = 0; k <= length; ++k)
+    for (int64_t j = 0; j <= k; ++j) walked = walked + static_cast<uint32_t>((j * 7) / (k + 1));
+}
+#endif
+
 }  // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+#if defined(GALLERY_ENTRY_FALSE)
+  // Refuses to load: a failed set-up it reports only this way.
+  if (reason == DLL_PROCESS_ATTACH) return FALSE;
+#elif defined(GALLERY_HANDLER_LEFT)
+  if (reason == DLL_PROCESS_ATTACH) AddVectoredExceptionHandler(1, logException);
+#endif
+  (void)reason;
+  return TRUE;
+}
+
+#if defined(GALLERY_EXTRA_EXPORT)
+// A debugging entry left in the export table.
+int32_t penDebugDump() { return 0; }
+#endif
 
 int32_t PEN_CALL penGetInfo(PenInfo* info) {
   info->infoWord = 0x01002008;
@@ -139,16 +238,22 @@ int32_t PEN_CALL penGetInfo(PenInfo* info) {
 #endif
 }
 
-int32_t PEN_CALL penMain(HWND, UINT message, WPARAM keyFlags, LPARAM, PenContext* ctx) {
+int32_t PEN_CALL penMain(HWND window, UINT message, WPARAM keyFlags, LPARAM, PenContext* ctx) {
   switch (message) {
     case WM_LBUTTONDOWN:
-      press(ctx);
+      press(window, ctx);
+#if defined(GALLERY_QUADRATIC_DRAG)
+      lastX = ctx->cursorX;
+#endif
 #if defined(GALLERY_NONZERO)
       return 1;
 #endif
       break;
     case WM_MOUSEMOVE:
       if (keyFlags & MK_LBUTTON) {
+#if defined(GALLERY_QUADRATIC_DRAG)
+        walkSegment(ctx);
+#endif
         stamp(ctx);
       } else {
 #if defined(GALLERY_HEADER_ON_MOVE)
@@ -167,6 +272,9 @@ int32_t PEN_CALL penMain(HWND, UINT message, WPARAM keyFlags, LPARAM, PenContext
     default:
       break;
   }
+#if defined(GALLERY_QUADRATIC_DRAG)
+  if (message == WM_MOUSEMOVE) lastX = ctx->cursorX;
+#endif
   return 0;
 }
 

@@ -41,7 +41,32 @@ EXPECTED = {
                                            "crash_outside.dll+0x",
                                            "WM_RBUTTONDOWN"]),
     "uninitialised": ("determinism.replay", ["gave other results", "loaded afresh"]),
+    # What takes a host's process down beyond the message contract.
+    "mmx_no_emms": ("host.state", ["the x87 tag word from 0xFFFF", "WM_LBUTTONDOWN", "put back"]),
+    "press_leak": ("host.resources", ["allocations (through its imports) grew", "260.0 bytes a press",
+                                      "GDI objects grew", "1.0 objects a press"]),
+    "kept_pointer": ("host.pointers", ["writing the canvas as handed over with an earlier call, WM_LBUTTONDOWN",
+                                       "during WM_MOUSEMOVE (MK_LBUTTON)"]),
+    "box_selects": ("host.windows", ["sent CB_SETCURSEL (0x014E) to the block-size box",
+                                     "changed the selection of the block-size box", "box with no selection"]),
+    "handler_left": ("host.unload", ["executing address", "handler_left.dll+0x", "unloaded by then",
+                                     "an exception raised and handled"]),
+    "quadratic_drag": ("timing.budget", ["grows as its length to the power", "4096 px", "stalls the host"]),
+    "colour_clamped": ("messages.fields", ["primaryColour from 0x000001FF to 0x000000FF",
+                                           "picks no colour", "tone 17"]),
+    "extra_export": ("library.exports", ["_PenDebugDump", "besides _ZVGetInfo and _ZVPen"]),
+    "thread_crash": ("messages.returns", ["on a thread the pen started (its start routine at thread_crash.dll+0x",
+                                          "writing address 0x0", "during WM_LBUTTONDOWN"]),
+    "entry_false": ("library.load", ["returned FALSE for DLL_PROCESS_ATTACH"]),
 }
+# Findings that are warnings, not failures.
+WARNED = {"extra_export"}
+# Pens whose fault the rest of the checks cannot get past: they skip.
+SKIPPING = {"entry_false"}
+# Where the gallery pen's fault lies beyond the default strictness too: each is
+# also run at 10, its own check alone.
+AT_TEN = {"mmx_no_emms", "press_leak", "kept_pointer", "box_selects", "handler_left",
+          "quadratic_drag", "colour_clamped", "extra_export", "thread_crash", "entry_false"}
 
 failures = []
 
@@ -106,7 +131,7 @@ def test_tessaly(strictness):
                 check(name in known, "Tessaly warns in %s, which the README does not document: %s" % (name, reason))
             check(verdict != "SKIP", "Tessaly skipped %s: %s" % (name, reason))
         # Every check of this build ran at 10; the default leaves the higher ones out.
-        expected = 20 if strictness == 10 else 17
+        expected = 26 if strictness == 10 else 23
         if sys.maxsize > 0 and "32-bit build" in lines[0]:
             expected += 1
         check(len(results) == expected, "%d checks ran at strictness %d, want %d" % (len(results), strictness, expected))
@@ -133,16 +158,43 @@ def test_gallery(name):
             check(not fails and not warns, "control pen: %s" % (fails or warns))
             return
         meant, words = expected
-        check(status == 1, "%s: exit status %d, want 1\n%s" % (name, status, err))
-        check(set(fails) == {meant}, "%s fails %s, want exactly %s" % (name, sorted(fails), meant))
-        check(not warns, "%s also warns or skips: %s" % (name, warns))
-        reason = fails.get(meant, "")
+        warned = name in WARNED
+        check(status == (0 if warned else 1), "%s: exit status %d, want %d\n%s" % (name, status, 0 if warned else 1, err))
+        found = warns if warned else fails
+        check(set(found) == {meant}, "%s %s %s, want exactly %s" % (name, "warns in" if warned else "fails",
+                                                                      sorted(found), meant))
+        others = (fails if warned else warns) if name not in SKIPPING else \
+            {n: r for n, r in warns.items() if not r.startswith("the library entry returned FALSE")}
+        check(not others, "%s also warns, fails or skips: %s" % (name, others))
+        reason = found.get(meant, "")
         for w in words:
             check(w in reason, "%s: the reason lacks '%s': %s" % (name, w, reason))
-        check("; rerun: pencheck.exe " in reason and "--only " + meant in reason and "--seed 4242" in reason,
-              "%s: no rerun command in %s" % (name, reason))
+        if not warned:
+            check("; rerun: pencheck.exe " in reason and "--only " + meant in reason and "--seed 4242" in reason,
+                  "%s: no rerun command in %s" % (name, reason))
         suite = ET.parse(junit).getroot().find("testsuite")
-        check(suite.get("failures") == "1", "%s: JUnit counts %s failures" % (name, suite.get("failures")))
+        check(suite.get("failures") == ("0" if warned else "1"),
+              "%s: JUnit counts %s failures" % (name, suite.get("failures")))
+        if name == "mmx_no_emms":
+            # The door put the state back: the validator's own figures are numbers.
+            check("nan" not in results.get("timing.strokes", ("", ""))[1],
+                  "timing.strokes after an MMX pen: %s" % (results.get("timing.strokes"),))
+        if name in AT_TEN:
+            status, ten, _ = run("--strictness", "10", "--seed", "4243", "--timeout-ms", "1000", "--only", meant, pen)
+            _, at_ten = parse(ten)
+            check(at_ten.get(meant, ("",))[0] == ("WARN" if warned else "FAIL") and
+                  all(w in at_ten[meant][1] for w in words[:1]),
+                  "%s at strictness 10: %s" % (name, ten))
+        if name == "thread_crash":
+            # A crash on the pen's own thread happens at the same call on every run.
+            command = reason.split("; rerun: pencheck.exe ", 1)[1].split()
+            command[-1] = pen
+            for attempt in range(3):
+                status, again, _ = run(*command)
+                _, rerun = parse(again)
+                check(status == 1 and rerun.get(meant, ("",))[0] == "FAIL" and
+                      "on a thread the pen started" in rerun[meant][1] and "during WM_LBUTTONDOWN" in rerun[meant][1],
+                      "rerun %d of the thread crash gave %d: %s" % (attempt + 1, status, again))
         if name == "past_canvas":
             # The rerun command reproduces the finding alone.
             command = reason.split("; rerun: pencheck.exe ", 1)[1].split()
@@ -162,6 +214,10 @@ def test_usage():
         check(status == 2 and err, "%s: status %d, stderr %r" % (args, status, err))
     status, out, err = run(README)
     check(status == 2 and "FAIL library.file: not a library" in out, "a text file: %d %s" % (status, out))
+    # A PE file of the wrong kind was checked, and failed.
+    status, out, err = run(PENCHECK)
+    check(status == 1 and "FAIL library.file: a PE32" in out and "program, not a dynamic library" in out,
+          "a program: %d %s" % (status, out))
     status, out, err = run(os.path.join(GALLERY, "no-such-pen.dll"))
     check(status == 2 and "cannot read the file" in out, "a missing file: %d %s" % (status, out))
     status, out, err = run("--help")
