@@ -43,7 +43,8 @@ struct Phase {
 // what rate in each phase that grew it.
 template <typename Measure>
 void judge(CheckContext& c, const char* what, const char* unit, const Sample& warm,
-           const std::vector<Phase>& phases, Measure measure, double tolerance) {
+           const std::vector<Phase>& phases, Measure measure, double tolerance,
+           const std::string& session) {
   const double total = measure(phases.back().after) - measure(warm);
   if (total <= tolerance) return;
   std::string rates;
@@ -57,8 +58,8 @@ void judge(CheckContext& c, const char* what, const char* unit, const Sample& wa
     rates += (rates.empty() ? "" : ", ") + std::string(text);
   }
   char text[160];
-  std::snprintf(text, sizeof text, "%s grew by %.0f %s over the session", what, total, unit);
-  c.report.fail(std::string(text) + " (" + (rates.empty() ? "between phases" : rates) +
+  std::snprintf(text, sizeof text, "%s grew by %.0f %s over a session of ", what, total, unit);
+  c.report.fail(std::string(text) + session + " (" + (rates.empty() ? "between phases" : rates) +
                 "; at most " + std::to_string(static_cast<long long>(tolerance)) +
                 " allowed after the warm-up): each call must give back what it takes");
 }
@@ -148,27 +149,34 @@ void checkHostResources(CheckContext& c) {
   phases[5].messages = n / 4;
   phases[5].after = sample();
 
-  judge(
-      c, "the pen's own allocations (through its imports)", "bytes", warm, phases,
+  std::string session;
+  for (const Phase& p : phases)
+    session += (session.empty() ? "" : ", ") + std::to_string(p.messages) + " x " + p.name;
+  session += " after a warm-up";
+  auto grew = [&](const char* what, const char* unit, auto measure, double tolerance) {
+    judge(c, what, unit, warm, phases, measure, tolerance, session);
+  };
+  grew(
+      "the pen's own allocations (through its imports)", "bytes",
       [](const Sample& m) { return static_cast<double>(m.heap.liveBytes); },
       static_cast<double>(kHeapTolerance));
-  judge(
-      c, "GDI objects", "objects", warm, phases,
+  grew(
+      "GDI objects", "objects",
       [](const Sample& m) { return static_cast<double>(m.process.gdiObjects); }, kCountTolerance);
   if (systemCountsGuiObjects())
-    judge(
-        c, "USER objects", "objects", warm, phases,
+    grew(
+        "USER objects", "objects",
         [](const Sample& m) { return static_cast<double>(m.process.userObjects); },
         kCountTolerance);
-  judge(
-      c, "windows", "windows", warm, phases,
-      [](const Sample& m) { return static_cast<double>(m.process.windows); }, kCountTolerance);
-  judge(
-      c, "kernel handles", "handles", warm, phases,
+  grew(
+      "windows", "windows", [](const Sample& m) { return static_cast<double>(m.process.windows); },
+      kCountTolerance);
+  grew(
+      "kernel handles", "handles",
       [](const Sample& m) { return static_cast<double>(m.process.kernelHandles); },
       kCountTolerance);
-  judge(
-      c, "committed private memory", "bytes", warm, phases,
+  grew(
+      "committed private memory", "bytes",
       [](const Sample& m) { return static_cast<double>(m.process.privateBytes); },
       static_cast<double>(kPrivateTolerance));
 
