@@ -186,13 +186,15 @@ void checkHostResources(CheckContext& c) {
   MSG m;
   while (GetTickCount() < until) {
     while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-      char text[160];
-      std::snprintf(text, sizeof text, "id %u for %s%s", static_cast<unsigned>(m.wParam),
-                    m.hwnd ? "a window" : "the thread",
-                    m.lParam ? (", its callback at " +
-                                moduleAndOffset(reinterpret_cast<const void*>(m.lParam)))
-                                   .c_str()
-                             : "");
+      // Under Wine a callback's address reads as a handle of its own.
+      const std::string callback =
+          m.lParam ? moduleAndOffset(reinterpret_cast<const void*>(m.lParam)) : "";
+      char text[200];
+      std::snprintf(text, sizeof text, "id %u for %s%s%s", static_cast<unsigned>(m.wParam),
+                    m.hwnd ? "a window" : "the thread", m.lParam ? ", with a callback" : "",
+                    callback.find("in no module") == std::string::npos && m.lParam
+                        ? (" at " + callback).c_str()
+                        : "");
       if (timers.find(text) == std::string::npos)
         timers += (timers.empty() ? "" : "; ") + std::string(text);
       KillTimer(m.hwnd, m.wParam);

@@ -111,9 +111,13 @@ class Run {
         const std::string text = "left " + std::to_string(a.leftFiles.size()) +
                                  " file(s) in the empty folder it ran in: " + files +
                                  " (a pen has no files; these would land in the host's folder)";
-        if (std::string(check.name) == "host.resources")
+        if (std::string(check.name) == "host.resources") {
           t.fails.push_back(text);
-        else
+          if (!t.failSeedSet) {
+            t.failSeed = seed;
+            t.failSeedSet = true;
+          }
+        } else
           t.notes.push_back(text);
       }
       if (!a.summary.empty()) t.summary = a.summary;
