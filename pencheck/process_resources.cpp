@@ -1,7 +1,6 @@
 #include "process_resources.h"
 
 #include <psapi.h>
-#include <winternl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,73 +10,25 @@
 
 namespace {
 
-using QuerySystem = LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*);
-
-QuerySystem querySystem() {
-  static const auto query = reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  return query;
-}
-
-// SystemInformation as a growing buffer; empty when refused.
-std::vector<uint8_t> systemInformation(ULONG what) {
-  std::vector<uint8_t> buffer(1u << 16);
-  for (int i = 0; i < 8 && querySystem(); ++i) {
-    ULONG needed = 0;
-    const LONG status =
-        querySystem()(what, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-    if (status == 0) return buffer;
-    if (status != static_cast<LONG>(0xC0000004)) break;  // anything but "too small"
-    buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
-  }
-  return {};
-}
-
-// Handles of this process in the system's table (class 16: entries of a
-// process id, type, flags, a 16-bit handle, the object and its access).
+// This process's kernel handles. Where the system does not count them
+// (Wine), the handle values are asked one by one: handles are handed out
+// lowest first, so the count ends after a long run of free values. (Asking
+// for the whole system's handle table instead has brought Wine's server
+// down while other processes came and went.)
 long kernelHandleCount() {
-  const std::vector<uint8_t> info = systemInformation(16);
-  if (info.size() >= sizeof(ULONG)) {
-    struct Entry {
-      ULONG process;
-      UCHAR type, flags;
-      USHORT handle;
-      void* object;
-      ACCESS_MASK access;
-    };
-    const ULONG n = *reinterpret_cast<const ULONG*>(info.data());
-    const std::size_t fits = (info.size() - sizeof(void*)) / sizeof(Entry);
-    const auto* e = reinterpret_cast<const Entry*>(info.data() + sizeof(void*));
-    long mine = 0;
-    for (ULONG i = 0; i < n && i < fits; ++i) mine += e[i].process == GetCurrentProcessId();
-    if (mine > 0) return mine;
-  }
   DWORD count = 0;
-  return GetProcessHandleCount(GetCurrentProcess(), &count) && count ? static_cast<long>(count)
-                                                                     : -1;
-}
-
-// The ids of this process's threads (class 5: a record per process, its
-// threads after it).
-std::vector<DWORD> threadIds() {
-  std::vector<DWORD> ids;
-  const std::vector<uint8_t> info = systemInformation(5);
-  std::size_t at = 0;
-  while (!info.empty() && at + sizeof(SYSTEM_PROCESS_INFORMATION) <= info.size()) {
-    const auto* p = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(info.data() + at);
-    if (static_cast<DWORD>(reinterpret_cast<uintptr_t>(p->UniqueProcessId)) ==
-        GetCurrentProcessId()) {
-      const auto* t = reinterpret_cast<const SYSTEM_THREAD_INFORMATION*>(p + 1);
-      for (ULONG i = 0; i < p->NumberOfThreads; ++i)
-        if (reinterpret_cast<const uint8_t*>(t + i + 1) <= info.data() + info.size())
-          ids.push_back(
-              static_cast<DWORD>(reinterpret_cast<uintptr_t>(t[i].ClientId.UniqueThread)));
-      break;
+  if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return static_cast<long>(count);
+  long n = 0;
+  DWORD flags = 0;
+  for (uintptr_t value = 4, free = 0; free < 512 && value < (1u << 24); value += 4) {
+    if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) {
+      ++n;
+      free = 0;
+    } else {
+      ++free;
     }
-    if (!p->NextEntryOffset) break;
-    at += p->NextEntryOffset;
   }
-  return ids;
+  return n;
 }
 
 long gdiObjectsByTable() {
@@ -155,7 +106,6 @@ ProcessResources countResources() {
   }
   r.kernelHandles = kernelHandleCount();
   r.windows = windowCount();
-  r.threads = threadIds();
   r.modules = moduleNames();
   r.privateBytes = privateCommitted();
   return r;

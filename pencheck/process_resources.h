@@ -1,8 +1,9 @@
 // process_resources.h - what the whole process holds, counted the way this
 // system allows: GDI and USER objects (GetGuiResources; under Wine, which
 // does not count them, the GDI handle table is read and windows are
-// counted), kernel handles, windows, threads, modules and committed private
-// memory. Compared before and after a session of the pen's calls.
+// counted), kernel handles, windows, modules and committed private memory.
+// Compared before and after a session of the pen's calls. (Threads are
+// pen_threads' business.)
 #pragma once
 
 #include <windows.h>

@@ -109,6 +109,16 @@ constexpr DWORD kCheckLimitMs = 600000;
 // pen started can hold a lock the validator's own code then waits for.
 constexpr DWORD kIdleLimitMs = 30000;
 
+// Ends a child, never waiting for it without end: under load Wine has been
+// seen to leave a killed process behind with one thread in a wait; the
+// report is in shared memory already, and the run goes on.
+void endChild(HANDLE process) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    TerminateProcess(process, 0xDEAD);
+    if (WaitForSingleObject(process, 2000) == WAIT_OBJECT_0) return;
+  }
+}
+
 // A new empty folder for one child, under the temporary folder.
 std::wstring scratchFolder() {
   static int serial = 0;
@@ -200,15 +210,29 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
   if (!options.exclude.empty()) command += L" --exclude " + widened(joined(options.exclude));
   command += L" " + quotedArgument(options.penPath);
 
+  // The child writes nothing: its report goes through shared memory. Its
+  // standard handles lead nowhere, so that a child left behind cannot keep
+  // the caller's pipes open.
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE nowhere =
+      CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (nowhere != INVALID_HANDLE_VALUE) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nowhere;
+  }
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> line(command.begin(), command.end());
   line.push_back(0);
   // What a pen writes to "its" folder shows in an empty one.
   const std::wstring folder = scratchFolder();
-  if (!CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+  const BOOL started =
+      CreateProcessW(self, line.data(), nullptr, nullptr, nowhere != INVALID_HANDLE_VALUE, 0,
+                     nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+  if (nowhere != INVALID_HANDLE_VALUE) CloseHandle(nowhere);
+  if (!started) {
     if (!folder.empty()) removeTree(folder);
     a.fails.push_back("the validator could not start its child process (error " +
                       std::to_string(GetLastError()) + ")");
@@ -232,8 +256,7 @@ Attempt runAttempt(const CheckInfo& check, const Options& options) {
     idle = now - lastProgress > kIdleLimitMs;
     if ((block->inCall && now - block->callStart > static_cast<DWORD>(options.timeoutMs)) ||
         now - begun > kCheckLimitMs || idle) {
-      TerminateProcess(process.hProcess, 0xDEAD);
-      WaitForSingleObject(process.hProcess, INFINITE);
+      endChild(process.hProcess);
       hung = true;
       break;
     }

@@ -113,11 +113,9 @@ DWORD WINAPI previewWorker(void* target) {
 #endif
 
 #if defined(GALLERY_PRESS_LEAK)
-struct Preview {
-  HBRUSH brush;
-  uint8_t scratch[256];
-};
-Preview* preview = nullptr;  // replaced at every press, never freed
+// A preview made at every press and replaced at the next, never freed.
+void* volatile previewPixels = nullptr;
+HBRUSH previewBrush = nullptr;
 #endif
 
 void press(HWND window, PenContext* ctx) {
@@ -141,8 +139,8 @@ void press(HWND window, PenContext* ctx) {
     CloseHandle(worker);
 #endif
 #if defined(GALLERY_PRESS_LEAK)
-  preview = static_cast<Preview*>(std::malloc(sizeof(Preview)));
-  if (preview) preview->brush = CreateSolidBrush(RGB(ctx->primaryColour & 0xFF, 0, 0));
+  previewPixels = std::malloc(256);
+  previewBrush = CreateSolidBrush(RGB(ctx->primaryColour & 0xFF, 0, 0));
 #endif
   stamp(ctx);
 #if defined(GALLERY_PAST_CANVAS)
