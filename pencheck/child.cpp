@@ -73,10 +73,6 @@ StatusBlock* statusOf = nullptr;
 
 DWORD mainThreadId = 0;
 
-bool penThreadOf(DWORD id, PenThread& t) {
-  return findPenThread(id, t) && (t.duringCall || inPenRange(t.start));
-}
-
 LONG CALLBACK firstChance(EXCEPTION_POINTERS* e) {
   const EXCEPTION_RECORD* r = e->ExceptionRecord;
   if (r->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && r->NumberParameters >= 2 &&
@@ -91,7 +87,7 @@ LONG CALLBACK firstChance(EXCEPTION_POINTERS* e) {
   // A thread the pen started faults whenever it does: that is the pen's,
   // whatever the check's own thread is doing meanwhile.
   PenThread t;
-  if (penThreadOf(GetCurrentThreadId(), t)) captureAndStop(r, inCall, &t, true);
+  if (findPenThread(GetCurrentThreadId(), t)) captureAndStop(r, inCall, &t, true);
   return EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -99,7 +95,7 @@ LONG WINAPI lastChance(EXCEPTION_POINTERS* e) {
   const DWORD self = GetCurrentThreadId();
   if (self == mainThreadId) return EXCEPTION_CONTINUE_SEARCH;
   PenThread t;
-  const bool pens = self != penThreadId && penThreadOf(self, t);
+  const bool pens = self != penThreadId && findPenThread(self, t);
   captureAndStop(e->ExceptionRecord, statusOf ? statusOf->inCall : 0, pens ? &t : nullptr,
                  self != penThreadId);
   return EXCEPTION_CONTINUE_SEARCH;

@@ -204,7 +204,7 @@ bool loadPen(const std::string& path, Pen& pen, std::string& error, bool& loaded
     return false;
   }
   loaded = true;
-  setPenRange(reinterpret_cast<uintptr_t>(pen.module), imageEnd(pen.module), baseName(path));
+  setPenRange(reinterpret_cast<uintptr_t>(pen.module), imageEnd(pen.module));
   hookPenImports(pen.module);
 
   std::vector<std::string> names;

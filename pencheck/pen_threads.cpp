@@ -13,7 +13,6 @@ PenThread table[kMaxThreads];
 volatile LONG count = 0;
 volatile LONG serial = 0;
 volatile uintptr_t penBegin = 0, penEnd = 0;
-char penName[MAX_PATH] = {};
 
 uintptr_t startAddressOf(HANDLE thread) {
   using Query = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
@@ -92,10 +91,9 @@ __attribute__((section(".CRT$XLY"), used)) PIMAGE_TLS_CALLBACK pencheckThreadCal
     onThreadAttach;
 }
 
-void setPenRange(uintptr_t begin, uintptr_t end, const std::string& name) {
+void setPenRange(uintptr_t begin, uintptr_t end) {
   penBegin = begin;
   penEnd = end;
-  std::snprintf(penName, sizeof penName, "%s", name.c_str());
 }
 
 bool inPenRange(uintptr_t address) { return address >= penBegin && address < penEnd; }
@@ -112,7 +110,7 @@ std::vector<PenThread> penThreads() {
   std::vector<PenThread> out;
   const LONG n = count < kMaxThreads ? count : kMaxThreads;
   for (LONG i = 0; i < n; ++i)
-    if (table[i].id && (table[i].duringCall || inPenRange(table[i].start))) out.push_back(table[i]);
+    if (table[i].id) out.push_back(table[i]);
   return out;
 }
 
@@ -127,9 +125,11 @@ bool findPenThread(DWORD id, PenThread& out) {
 }
 
 std::vector<PenThread> threadsOfCall(long s) {
+  // Asked after every call: nothing to build while the pen starts no thread.
   std::vector<PenThread> out;
-  for (const PenThread& t : penThreads())
-    if (t.callSerial == s) out.push_back(t);
+  const LONG n = count < kMaxThreads ? count : kMaxThreads;
+  for (LONG i = 0; i < n; ++i)
+    if (table[i].id && table[i].callSerial == s) out.push_back(table[i]);
   return out;
 }
 
@@ -159,12 +159,6 @@ bool waitForThreads(const std::vector<PenThread>& threads, DWORD ms) {
 }
 
 std::string threadStartText(const PenThread& t) {
-  if (inPenRange(t.start) && !GetModuleHandleA(penName)) {
-    char text[MAX_PATH + 40];
-    std::snprintf(text, sizeof text, "%s+0x%lx (unloaded since)", penName,
-                  static_cast<unsigned long>(t.start - penBegin));
-    return text;
-  }
   return moduleAndOffset(reinterpret_cast<const void*>(t.start));
 }
 

@@ -26,14 +26,14 @@ struct PenThread {
 
 // The code address range of the pen now loaded (or last loaded), so that a
 // thread begun in it counts even when it starts after the call that made it.
-void setPenRange(uintptr_t begin, uintptr_t end, const std::string& name);
+void setPenRange(uintptr_t begin, uintptr_t end);
 bool inPenRange(uintptr_t address);
 
 // A thread the pen started through its imports, told the moment it exists
 // (pen_imports); the call in progress is the one that started it.
 void notePenThread(DWORD id, uintptr_t start);
 
-// Threads begun by the pen, in order.
+// Threads begun by the pen, in order (the table keeps no other).
 std::vector<PenThread> penThreads();
 // The entry for the calling thread, when it is one of the pen's.
 bool findPenThread(DWORD id, PenThread& out);
@@ -44,7 +44,7 @@ bool waitForThreads(const std::vector<PenThread>& threads, DWORD ms);
 // Which of them still run.
 std::vector<PenThread> stillRunning(const std::vector<PenThread>& threads);
 
-// "Tessaly.dll+0x1a2b" for a start routine.
+// "Tessaly.dll+0x1a2b" for a start routine (its old offset once unloaded).
 std::string threadStartText(const PenThread& thread);
 
 // The current call's serial number, advanced by the door at each call.

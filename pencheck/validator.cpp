@@ -32,6 +32,14 @@ struct Tally {
   bool failSeedSet = false;
   std::string failWhere;  // where an attributed finding was met
   double seconds = 0;
+  // A finding of `text` with `seed`: the rerun line takes the first seed.
+  void fail(const std::string& text, uint32_t seed) {
+    fails.push_back(text);
+    if (!failSeedSet) {
+      failSeed = seed;
+      failSeedSet = true;
+    }
+  }
 };
 
 struct Foreign {
@@ -93,11 +101,7 @@ class Run {
       o.exclude = exclude;
       Attempt a = runAttempt(check, o);
       t.seconds += a.seconds;
-      if (!a.fails.empty() && !t.failSeedSet) {
-        t.failSeed = seed;
-        t.failSeedSet = true;
-      }
-      for (auto& f : a.fails) t.fails.push_back(f);
+      for (auto& f : a.fails) t.fail(f, seed);
       for (auto& k : a.failedKinds) t.failedKinds.insert(k);
       for (auto& w : a.warns)
         if (std::find(t.warns.begin(), t.warns.end(), w) == t.warns.end()) t.warns.push_back(w);
@@ -111,13 +115,9 @@ class Run {
         const std::string text = "left " + std::to_string(a.leftFiles.size()) +
                                  " file(s) in the empty folder it ran in: " + files +
                                  " (a pen has no files; these would land in the host's folder)";
-        if (std::string(check.name) == "host.resources") {
-          t.fails.push_back(text);
-          if (!t.failSeedSet) {
-            t.failSeed = seed;
-            t.failSeedSet = true;
-          }
-        } else
+        if (std::string(check.name) == "host.resources")
+          t.fail(text, seed);
+        else
           t.notes.push_back(text);
       }
       if (!a.summary.empty()) t.summary = a.summary;
@@ -136,12 +136,8 @@ class Run {
           knownCrashes_[a.foreignKind] = a.foreignText;
           addLeftOut(t, a.foreignKind);
         } else {
-          t.fails.push_back(a.foreignText);
+          t.fail(a.foreignText, seed);
           t.failedKinds.insert(a.foreignKind);
-          if (!t.failSeedSet) {
-            t.failSeed = seed;
-            t.failSeedSet = true;
-          }
           if (!isMessageKind(a.foreignKind)) break;
         }
         next = a.foreignKind;
