@@ -58,10 +58,10 @@ struct Document {
   Bitmap mask;        // 0 forbids painting; all 1 for a new canvas
   Bitmap pickSource;  // empty: picks read the canvas itself
   Palette palette = defaultPalette();
-  // Where it was last opened from or saved to ("" for none), and how: 0 for
-  // a BMP, else a PNG enlarged so many times.
+  // The BMP it was last opened from or saved to ("" for none), and whether
+  // it was opened as read-only: then Save must not write over that file.
   std::string file;
-  int fileScale = 0;
+  bool readOnly = false;
 
   std::size_t bytes() const {
     return canvas.bits.size() + mask.bits.size() + pickSource.bits.size();

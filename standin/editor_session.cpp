@@ -27,7 +27,7 @@ void EditorSession::replaceDocument(bool keep) {
   doc_.mask = Bitmap{};
   doc_.pickSource = Bitmap{};
   doc_.file.clear();
-  doc_.fileScale = 0;
+  doc_.readOnly = false;
   ctx_.stateFlags = 0;  // mask off, nothing drawn yet
   inputs_.maskOn = false;
   protecting_ = false;

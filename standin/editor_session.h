@@ -106,10 +106,11 @@ class EditorSession {
     saved_ = history_.position();
     paletteChanged_ = false;
   }
-  // The document was saved to, or opened from, `file`.
-  void nameDocument(const std::string& file, int scale) {
+  // The document was saved to, or opened from, the BMP `file` (opened as
+  // read-only when `readOnly`). An export (a PNG) names nothing.
+  void nameDocument(const std::string& file, bool readOnly) {
     doc_.file = file;
-    doc_.fileScale = scale;
+    doc_.readOnly = readOnly;
   }
 
   const Document& document() const { return doc_; }

@@ -333,6 +333,34 @@ TEST(EditorSession, PaintOutsideAStrokeIsUndoneWithTheStepBeforeIt) {
   EXPECT_TRUE(session.canvas().bits == blank);
 }
 
+// A document's name and read-only state go with it: New and Open start
+// without them, and an undo of either brings back the document they replaced
+// with its own.
+TEST(EditorSession, TheNameAndReadOnlyGoWithTheDocument) {
+  Editor editor;
+  EditorSession session(editor.pen, editor.box);
+  session.newCanvas(4, 4, 0);
+  session.nameDocument("locked.bmp", true);
+  IndexedImage image;
+  image.width = image.height = 2;
+  image.pixels.assign(4, 1);
+  session.loadCanvas(image, {});
+  EXPECT_EQ(session.document().file, "");
+  EXPECT_FALSE(session.document().readOnly);
+  session.nameDocument("open.bmp", false);
+  session.newCanvas(3, 3, 0);
+  EXPECT_EQ(session.document().file, "");
+  ASSERT_TRUE(session.undo());
+  EXPECT_EQ(session.document().file, "open.bmp");
+  EXPECT_FALSE(session.document().readOnly);
+  ASSERT_TRUE(session.undo());
+  EXPECT_EQ(session.document().file, "locked.bmp");
+  EXPECT_TRUE(session.document().readOnly);
+  ASSERT_TRUE(session.redo());
+  EXPECT_EQ(session.document().file, "open.bmp");
+  EXPECT_FALSE(session.document().readOnly);
+}
+
 // A protected colour is the mask as the canvas held it at the press; a press
 // after protecting stops clears it again.
 TEST(EditorSession, ProtectionRebuildsTheMaskAtEachPress) {
