@@ -5,14 +5,21 @@
 const char kGuiUsage[] =
     "usage: standin-gui [PEN.dll] [options]\n"
     "\n"
-    "PEN.dll: the pen to draw with (Tessaly.dll beside the program)\n"
-    "--canvas W H: the canvas, 1 to 4096 pixels each way (64 48)\n"
-    "--zoom N: 1, 2, 3, 4, 6, 8, 12, 16, 24 or 32 (8)\n"
-    "--blocks TEXT: the block-size item to select (3x2 pixels)\n"
+    "PEN.dll: the pen to draw with\n"
+    "    (default: Tessaly.dll beside the program)\n"
+    "--canvas W H: the canvas, 1 to 4096 pixels each way\n"
+    "    (64 48)\n"
+    "--zoom N: one of\n"
+    "    1, 2, 3, 4, 6, 8, 12, 16, 24, 32 (8)\n"
+    "--blocks TEXT: the block-size item to select\n"
+    "    (3x2 pixels)\n"
     "--tone N: the tone level, 0 to 16 (0)\n"
-    "--colours P S: the two colours, palette indices 0 to 255 (15 0)\n"
-    "--brush square|round N: the brush, 1 to 256 pixels (square 1)\n"
-    "--record FILE.strokes: record the session into this file";
+    "--colours P S: two palette indices, each 0 to 255\n"
+    "    (15 0)\n"
+    "--brush square|round N: the brush, 1 to 256 pixels\n"
+    "    (square 1)\n"
+    "--record FILE.strokes: record the session into it\n"
+    "--help, -h, /?: show this and exit";
 
 namespace {
 
@@ -54,7 +61,10 @@ bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& o, std::s
       return false;
     };
     int32_t v1 = 0, v2 = 0;
-    if (a == "--canvas") {
+    if (a == "--help" || a == "-h" || a == "/?") {
+      o.help = true;  // the rest goes unread: the usage is all that is shown
+      return true;
+    } else if (a == "--canvas") {
       static const char takes[] = "a width and a height, each 1 to 4096";
       if (!values(2, takes)) return false;
       if (!number(args[i + 1], 1, kMaxCanvasSide, v1)) return wrong(args[i + 1], takes);

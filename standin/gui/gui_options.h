@@ -3,8 +3,10 @@
 //
 //   standin-gui [PEN.dll] [--canvas W H] [--zoom N] [--blocks TEXT] [--tone N]
 //               [--colours P S] [--brush square|round N] [--record FILE.strokes]
+//   standin-gui --help | -h | /?
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@ struct GuiOptions {
   bool roundBrush = false;
   int32_t brushSide = kDefaultBrushSide;
   std::string record;  // empty: no recording until File > Save recording
+  bool help = false;   // show the usage and exit
 };
 
 // Reads the arguments (without the program's name). False with `error`
@@ -32,5 +35,8 @@ struct GuiOptions {
 // range is clamped.
 bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& options, std::string& error);
 
-// The usage, one option a line, short enough for a message box.
+// The usage, one option a line with its values indented below it where they
+// do not fit: no line is longer than a message box shows without wrapping
+// (kUsageColumns), so that no list of values is split.
+constexpr std::size_t kUsageColumns = 56;
 extern const char kGuiUsage[];

@@ -52,15 +52,42 @@ TEST(GuiOptions, RefusesWhatIsOutOfRangeNamingWhatItTakes) {
   for (const auto& [args, message] : cases) EXPECT_EQ(refusal(args), message);
 }
 
-TEST(GuiOptions, TheUsageFitsAMessageBox) {
-  std::size_t start = 0, longest = 0;
+TEST(GuiOptions, HelpInAnyOfItsSpellingsAsksForTheUsage) {
+  for (const char* spelling : {"--help", "-h", "/?"}) {
+    GuiOptions o;
+    std::string error;
+    EXPECT_TRUE(parseGuiOptions({"--tone", "3", spelling, "--zoom", "5"}, o, error)) << spelling;
+    EXPECT_TRUE(o.help) << spelling;
+  }
+  GuiOptions o;
+  std::string error;
+  ASSERT_TRUE(parseGuiOptions({"pen.dll"}, o, error));
+  EXPECT_FALSE(o.help);
+  // Taken as the value it follows, not as a request for help.
+  ASSERT_TRUE(parseGuiOptions({"--blocks", "-h"}, o, error));
+  EXPECT_FALSE(o.help);
+}
+
+// A message box wraps longer lines wherever it likes, splitting a list of
+// values; each list must sit whole on a line of its own.
+TEST(GuiOptions, TheUsageFitsAMessageBoxWithNoListSplit) {
   const std::string usage = kGuiUsage;
-  while (start <= usage.size()) {
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start <= usage.size();) {
     const std::size_t end = std::min(usage.find('\n', start), usage.size());
-    longest = std::max(longest, end - start);
+    lines.push_back(usage.substr(start, end - start));
     start = end + 1;
   }
-  EXPECT_LE(longest, 70u);
+  bool zooms = false;
+  for (const std::string& line : lines) {
+    EXPECT_LE(line.size(), kUsageColumns) << line;
+    EXPECT_TRUE(line.empty() ||
+                (line.back() != ',' && line.back() != '|' &&
+                 line.compare(line.size() - std::min<std::size_t>(3, line.size()), 3, " to") != 0))
+        << "a list goes on below: " << line;
+    zooms = zooms || line.find("1, 2, 3, 4, 6, 8, 12, 16, 24, 32") != std::string::npos;
+  }
+  EXPECT_TRUE(zooms) << "the zooms are not on one line";
 }
 
 }  // namespace
