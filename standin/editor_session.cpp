@@ -175,6 +175,7 @@ void EditorSession::drag(int32_t x, int32_t y, bool shift) {
   recordInputs();
   if (recorder_) recorder_->drag(x, y, shift);
   send(WM_MOUSEMOVE, MK_LBUTTON | (shift ? MK_SHIFT : 0), x, y);
+  if (drew()) history_.joinNewest(doc_);  // a drag with no press: a script's, after an undo
 }
 
 void EditorSession::move(int32_t x, int32_t y) {
@@ -187,6 +188,7 @@ void EditorSession::release(int32_t x, int32_t y) {
   recordInputs();
   if (recorder_) recorder_->release(x, y);
   send(WM_LBUTTONUP, 0, x, y);
+  history_.endStroke(doc_);
 }
 
 void EditorSession::pick(int32_t x, int32_t y, bool shift) {

@@ -100,9 +100,14 @@ class EditorSession {
   PixelBox lastUndoChange() const { return history_.lastChange(); }
 
   // Whether the document changed since it was last marked saved (a save, a
-  // New, an Open).
+  // New, an Open): whether the history is elsewhere than it was then. A
+  // stroke that changed no pixel leaves that as it was once its button is
+  // up.
   bool modified() const { return history_.position() != saved_ || paletteChanged_; }
+  // Saved during a stroke, the stroke so far is what was saved: its step
+  // closes, and what the pen paints after joins it as a change of its own.
   void markSaved() {
+    history_.endStroke(doc_);
     saved_ = history_.position();
     paletteChanged_ = false;
   }

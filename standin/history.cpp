@@ -108,7 +108,10 @@ void History::close(const Document& doc) {
   }
   const std::size_t stride = canvas.stride();
   step.rows = differences(shadow_, canvas.bits, stride, static_cast<std::size_t>(canvas.height()));
-  if (step.rows.empty()) return;
+  if (step.rows.empty()) {
+    step.serial = step.before;  // the same document as before the press
+    return;
+  }
   step.bytes.resize(static_cast<std::size_t>(step.rows.right - step.rows.left) *
                     static_cast<std::size_t>(step.rows.bottom - step.rows.top));
   copyOut(shadow_, stride, step.rows, step.bytes.data());
@@ -135,6 +138,7 @@ void History::absorb(const Document& doc) {
   const PixelBox stray =
       differences(shadow_, canvas.bits, stride, static_cast<std::size_t>(canvas.height()));
   if (stray.empty()) return;
+  renumber();
   // The union of both boxes, as it was before the step: outside the step's
   // box the copy still holds that.
   PixelBox both = stray;
@@ -164,6 +168,13 @@ void History::absorb(const Document& doc) {
   copyIn(shadow_, stride, stray, now.data());
 }
 
+// The newest step now ends in a document of its own, and so does each step
+// that a redo would bring after it, up to a New or Open.
+void History::renumber() {
+  undo_.back().serial = ++serial_;
+  for (auto s = redo_.rbegin(); s != redo_.rend() && !s->whole; ++s) s->serial = ++serial_;
+}
+
 void History::push(Step&& step) {
   for (const Step& s : redo_) held_ -= s.size();
   redo_.clear();  // a new step leaves nothing to redo
@@ -184,6 +195,7 @@ void History::beginStroke(const Document& doc, bool keep) {
     shadowValid_ = true;
   }
   Step step;
+  step.before = position();
   step.serial = ++serial_;
   step.kept = keep;
   step.open = true;

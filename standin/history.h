@@ -6,13 +6,18 @@
 // the smallest box around them. Which bytes those are is found afterwards,
 // by comparing the canvas with a copy of it as the step began, because a pen
 // may paint anywhere (its changed rectangle is a hint, not a promise). The
-// step is closed at the next press, undo, redo or New/Open. A step for New
-// or Open keeps the whole document it replaced.
+// step is closed at the release of the button, or else at the next press,
+// undo, redo or New/Open. A stroke that turns out to have changed nothing
+// stays a step (an undo still goes back before its press) but keeps the
+// position it began at, so that it leaves the document as saved or not as
+// it was. A step for New or Open keeps the whole document it replaced.
 //
 // Undo and redo swap a step's bytes with the canvas's, so that the same
 // bytes serve the way back and the way forward. What a pen paints while no
 // stroke is open (a script's drag after an undo, say) joins the newest step,
-// so that an undo takes it back with that step. What the history holds is
+// so that an undo takes it back with that step; that step and the ones a
+// redo would bring after it then are states of their own, for position().
+// What the history holds is
 // bounded: when a closed step would take it past the limit, the oldest steps
 // are forgotten, and takeForgotten() tells how many.
 #pragma once
@@ -40,6 +45,14 @@ class History {
   // false (a replay knows that no undo returns to it) the step holds nothing
   // and must not be undone.
   void beginStroke(const Document& doc, bool keep);
+  // The button is up: the stroke's step is closed (what the pen paints from
+  // here on joins it all the same).
+  void endStroke(const Document& doc) { close(doc); }
+  // The pen painted while no stroke was open: that joins the newest step now,
+  // so that position() tells.
+  void joinNewest(const Document& doc) {
+    if (undo_.empty() || !undo_.back().open) absorb(doc);
+  }
   // Before New or Open replaces `doc`: it is kept whole (or not at all) for
   // an undo. `doc` is left as it was.
   void beginReplace(const Document& doc, bool keep);
@@ -64,6 +77,7 @@ class History {
  private:
   struct Step {
     uint64_t serial = 0;
+    uint64_t before = 0;  // the position it began at
     bool kept = false;
     bool whole = false;  // a document replaced by New or Open
     bool open = false;   // a stroke still going on: its box is not known yet
@@ -75,6 +89,7 @@ class History {
 
   void close(const Document& doc);
   void absorb(const Document& doc);
+  void renumber();
   void push(Step&& step);
   void swap(Step& step, Document& doc);
   bool travel(std::vector<Step>& from, std::vector<Step>& to, Document& doc);

@@ -82,6 +82,7 @@ struct RandomSession {
   EditorSession session;
   Recorder recorder;
   WholeHistory whole;
+  Snapshot saved;  // as the last save, New or Open left it
   PenInputs inputs;
   int protectIndex = -1;
   bool stroking = false;  // as the view sends them: drags only after a press on it
@@ -199,8 +200,20 @@ struct RandomSession {
         travel(pick(0, 2) != 0);
         break;
       case 15:
-        if (pick(0, 3) == 0) replace(pick(0, 1) == 1);
+        if (pick(0, 3) == 0) {
+          replace(pick(0, 1) == 1);
+          saved = now();
+        } else if (pick(0, 1) == 0) {
+          session.markSaved();
+          saved = now();
+        }
         break;
+    }
+    // The unsaved mark may stay on where a step was undone by hand, never
+    // off where the document differs from its save.
+    if (!session.modified()) {
+      ASSERT_TRUE(session.canvas().bits == saved.canvas.bits) << "unmarked, yet changed";
+      ASSERT_TRUE(session.palette().colours == saved.palette.colours);
     }
   }
 
@@ -241,6 +254,7 @@ TEST(EditorSession, RandomSessionsUndoAsWholeCanvasesAndReplayFromTheirRecording
     {
       RandomSession s(seed, editor);
       s.session.newCanvas(s.pick(1, 40), s.pick(1, 30), 0);
+      s.saved = s.now();
       for (int i = 0; i < 80; ++i) {
         s.step();
         if (::testing::Test::HasFatalFailure()) return;
@@ -331,6 +345,45 @@ TEST(EditorSession, PaintOutsideAStrokeIsUndoneWithTheStepBeforeIt) {
   ASSERT_NE(session.canvas().bits, blank);
   ASSERT_TRUE(session.undo());
   EXPECT_TRUE(session.canvas().bits == blank);
+}
+
+// The unsaved mark follows what the canvas holds: a stroke that painted the
+// colours already there leaves it as it was, yet stays a step for an undo;
+// paint after the release joins that step and marks the document.
+TEST(EditorSession, AStrokeThatChangedNothingLeavesTheUnsavedMarkAsItWas) {
+  Editor editor;
+  editor.box.select("1x1 pixel");
+  EditorSession session(editor.pen, editor.box);
+  session.newCanvas(8, 8, 0);
+  session.setColours(0, 0);
+  session.press(2, 2, false);
+  session.release(2, 2);
+  EXPECT_FALSE(session.modified()) << "painted 0 on 0";
+  session.setColours(5, 5);
+  session.press(2, 2, false);
+  session.release(2, 2);
+  EXPECT_TRUE(session.modified());
+  const std::vector<uint8_t> painted = session.canvas().bits;
+  session.markSaved();
+  session.press(2, 2, false);  // 5 on 5
+  session.release(2, 2);
+  EXPECT_FALSE(session.modified());
+  ASSERT_TRUE(session.undo());  // the stroke that changed nothing
+  EXPECT_FALSE(session.modified());
+  ASSERT_TRUE(session.undo());  // the one that painted
+  EXPECT_TRUE(session.modified());
+  ASSERT_TRUE(session.redo());
+  EXPECT_FALSE(session.modified());
+  ASSERT_TRUE(session.redo());
+  EXPECT_FALSE(session.modified());
+  EXPECT_TRUE(session.canvas().bits == painted);
+  session.drag(6, 2, false);  // no stroke open: joins the last step
+  EXPECT_TRUE(session.modified());
+  ASSERT_TRUE(session.undo());
+  EXPECT_TRUE(session.canvas().bits == painted);
+  EXPECT_FALSE(session.modified());
+  ASSERT_TRUE(session.redo());
+  EXPECT_TRUE(session.modified());
 }
 
 // A document's name and read-only state go with it: New and Open start
