@@ -89,8 +89,9 @@ void checkMessages(const Findings& findings) {
 }
 
 void checkCommands(const Script& script) {
-  // The history's steps as the replay will stack them: a press, or a canvas
-  // after the first (which brings back the size of the one it replaced).
+  // The history's steps as the replay will stack them: a press, or a palette
+  // or a canvas after the first canvas (which brings back the size of the one
+  // it replaced).
   struct Step {
     bool kept;
     int32_t widthBefore, heightBefore, widthAfter, heightAfter;
@@ -129,6 +130,9 @@ void checkCommands(const Script& script) {
         if (c.a < 0 || c.b < 0 || c.a >= width || c.b >= height)
           failed("a pixel off the canvas", std::to_string(c.line));
         break;
+      case Op::UsePalette:
+        if (!haveCanvas) break;
+        [[fallthrough]];
       case Op::Press:
         redo.clear();
         undo.push_back({c.keep, width, height, width, height});

@@ -52,9 +52,12 @@ void EditorSession::loadCanvas(const IndexedImage& image, const std::vector<uint
   markSaved();  // as it is in its file
 }
 
-void EditorSession::setPalette(const Palette& palette, const std::vector<uint8_t>* fileBytes) {
-  doc_.palette = palette;
-  paletteChanged_ = true;
+void EditorSession::setPalette(const Palette& palette, const std::vector<uint8_t>* fileBytes,
+                               bool keep) {
+  if (doc_.canvas.empty())
+    doc_.palette = palette;  // before the first canvas: nothing to return to
+  else
+    history_.changePalette(doc_, palette, keep);
   if (!recorder_) return;
   if (fileBytes)
     recorder_->palette(*fileBytes);

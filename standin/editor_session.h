@@ -58,8 +58,9 @@ class EditorSession {
   void newCanvas(int32_t width, int32_t height, uint8_t fill, bool keep = true);
   void loadCanvas(const IndexedImage& image, const std::vector<uint8_t>& fileBytes,
                   bool keep = true);
-  // A palette read from a file's bytes, or (with none) the built-in one.
-  void setPalette(const Palette& palette, const std::vector<uint8_t>* fileBytes);
+  // A palette read from a file's bytes, or (with none) the built-in one. On
+  // a canvas, a step that an undo takes back, kept unless `keep` is false.
+  void setPalette(const Palette& palette, const std::vector<uint8_t>* fileBytes, bool keep = true);
 
   // The inputs the interactive editor's controls show, applied before each
   // of its messages; the block-size item is read from the box.
@@ -88,7 +89,7 @@ class EditorSession {
   // the right button's release): sent, not recorded.
   void other(uint32_t message, uint32_t keyFlags, int32_t x, int32_t y);
 
-  // Back before the last stroke or New/Open, or forward again; false when
+  // Back before the last stroke, palette or New/Open, or forward again; false when
   // there is nothing (left) to undo or redo.
   bool undo();
   bool redo();
@@ -103,13 +104,12 @@ class EditorSession {
   // New, an Open): whether the history is elsewhere than it was then. A
   // stroke that changed no pixel leaves that as it was once its button is
   // up.
-  bool modified() const { return history_.position() != saved_ || paletteChanged_; }
+  bool modified() const { return history_.position() != saved_; }
   // Saved during a stroke, the stroke so far is what was saved: its step
   // closes, and what the pen paints after joins it as a change of its own.
   void markSaved() {
     history_.endStroke(doc_);
     saved_ = history_.position();
-    paletteChanged_ = false;
   }
   // The document was saved to, or opened from, the BMP `file` (opened as
   // read-only when `readOnly`). An export (a PNG) names nothing.
@@ -154,5 +154,4 @@ class EditorSession {
   std::string latchedItem_;
   int32_t changed_[4] = {0, 0, 0, 0};
   uint64_t saved_ = 0;
-  bool paletteChanged_ = false;
 };

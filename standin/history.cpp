@@ -202,6 +202,29 @@ void History::beginStroke(const Document& doc, bool keep) {
   push(std::move(step));
 }
 
+void History::changePalette(Document& doc, const Palette& palette, bool keep) {
+  close(doc);
+  lastChange_ = PixelBox{};
+  Step step;
+  step.before = position();
+  const bool same = doc.palette.colours == palette.colours && doc.palette.listed == palette.listed;
+  step.serial = same ? step.before : ++serial_;
+  step.kept = keep;
+  step.palette = true;
+  if (keep) {
+    step.colours = doc.palette;
+    // What the pen paints after it joins this step, against this copy.
+    if (!shadowValid_) {
+      shadow_ = doc.canvas.bits;
+      shadowValid_ = true;
+    }
+  } else {
+    shadowValid_ = false;  // paint that joins it is not followed
+  }
+  push(std::move(step));
+  doc.palette = palette;
+}
+
 void History::beginReplace(const Document& doc, bool keep) {
   close(doc);
   lastChange_ = PixelBox{};
@@ -224,6 +247,10 @@ void History::swap(Step& step, Document& doc) {
     lastChange_ = {0, 0, doc.canvas.width(), doc.canvas.height()};
     return;
   }
+  if (step.palette) {
+    std::swap(doc.palette, step.colours);
+    lastChange_ = {0, 0, canvas.width(), canvas.height()};  // every pixel looks different
+  }
   if (step.rows.empty()) return;
   const std::size_t stride = canvas.stride();
   std::vector<uint8_t> now(step.bytes.size());
@@ -232,8 +259,9 @@ void History::swap(Step& step, Document& doc) {
   if (shadowValid_) copyIn(shadow_, stride, step.rows, step.bytes.data());
   step.bytes.swap(now);
   const int32_t h = canvas.height();
-  lastChange_ = {step.rows.left, h - step.rows.bottom, std::min(step.rows.right, canvas.width()),
-                 h - step.rows.top};
+  if (!step.palette)
+    lastChange_ = {step.rows.left, h - step.rows.bottom, std::min(step.rows.right, canvas.width()),
+                   h - step.rows.top};
 }
 
 bool History::travel(std::vector<Step>& from, std::vector<Step>& to, Document& doc) {

@@ -1,6 +1,7 @@
-// history.h - undo and redo for the editor's document, one step a stroke
-// and one for each New or Open, shared by both programs so that a replayed
-// recording undoes exactly what the person undid.
+// history.h - undo and redo for the editor's document, one step a stroke,
+// one for each palette loaded (or the default one taken again) and one for
+// each New or Open, shared by both programs so that a replayed recording
+// undoes exactly what the person undid.
 //
 // A stroke's step keeps only the bytes it changed: the rows and columns of
 // the smallest box around them. Which bytes those are is found afterwards,
@@ -10,7 +11,9 @@
 // undo, redo or New/Open. A stroke that turns out to have changed nothing
 // stays a step (an undo still goes back before its press) but keeps the
 // position it began at, so that it leaves the document as saved or not as
-// it was. A step for New or Open keeps the whole document it replaced.
+// it was. A palette's step keeps the palette it replaced (a palette like
+// the one it replaced keeps the position too). A step for New or Open keeps
+// the whole document it replaced.
 //
 // Undo and redo swap a step's bytes with the canvas's, so that the same
 // bytes serve the way back and the way forward. What a pen paints while no
@@ -53,6 +56,8 @@ class History {
   void joinNewest(const Document& doc) {
     if (undo_.empty() || !undo_.back().open) absorb(doc);
   }
+  // `doc` takes `palette`, as a step of its own kept unless `keep` is false.
+  void changePalette(Document& doc, const Palette& palette, bool keep);
   // Before New or Open replaces `doc`: it is kept whole (or not at all) for
   // an undo. `doc` is left as it was.
   void beginReplace(const Document& doc, bool keep);
@@ -79,12 +84,16 @@ class History {
     uint64_t serial = 0;
     uint64_t before = 0;  // the position it began at
     bool kept = false;
-    bool whole = false;  // a document replaced by New or Open
-    bool open = false;   // a stroke still going on: its box is not known yet
-    PixelBox rows;       // for a stroke: the byte box, rows counted as stored
+    bool whole = false;    // a document replaced by New or Open
+    bool open = false;     // a stroke still going on: its box is not known yet
+    bool palette = false;  // a palette changed: `colours` holds the other one
+    PixelBox rows;         // what the pen painted in it: the byte box, rows counted as stored
     std::vector<uint8_t> bytes;
+    Palette colours;
     Document document;  // for New or Open
-    std::size_t size() const { return bytes.size() + document.bytes(); }
+    std::size_t size() const {
+      return bytes.size() + document.bytes() + (palette ? sizeof colours : 0);
+    }
   };
 
   void close(const Document& doc);

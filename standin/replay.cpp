@@ -62,7 +62,7 @@ int Replay::step(const Command& c) {
       session_.loadCanvas(c.payload->image, {}, c.keep);
       break;
     case Op::UsePalette:
-      session_.setPalette(c.payload->palette, nullptr);
+      session_.setPalette(c.payload->palette, nullptr, c.keep);
       break;
     case Op::UseBrush:
       session_.setBrush(c.payload->brush);

@@ -77,9 +77,10 @@ const char* usageOf(const std::string& command) {
   return nullptr;
 }
 
-// A step of the undo history: made by a press or by a canvas after the
-// first, which the replay has to keep only if an undo returns to it. A canvas
-// step brings back the size of the canvas it replaced.
+// A step of the undo history: made by a press, or by a palette or a canvas
+// after the first canvas, which the replay has to keep only if an undo
+// returns to it. A canvas step brings back the size of the canvas it
+// replaced.
 struct Step {
   std::size_t command;  // in Script::commands; SIZE_MAX for a faulty canvas
   int32_t widthBefore, heightBefore, widthAfter, heightAfter;
@@ -194,6 +195,12 @@ void Checker::check(int lineNumber, const std::string& text) {
     ok = canvas(c);
   } else if (name == "palette") {
     ok = palette(c);
+    // A step on a canvas, even when faulty, as a canvas is.
+    if (haveHistory_) {
+      redo_.clear();
+      undo_.push_back({ok ? script_.commands.size() : SIZE_MAX, canvasWidth_, canvasHeight_,
+                       canvasWidth_, canvasHeight_});
+    }
   } else if (name == "brush") {
     ok = brush(c);
   } else if (name == "blocks") {
@@ -417,8 +424,8 @@ bool Checker::mouse(Command& c) {
   return true;
 }
 
-// A stroke is undone back to the canvas its press found, and a canvas back
-// to the one it replaced; a redo goes forward again. The step's command must
+// A stroke is undone back to the canvas its press found, a palette and a
+// canvas back to the one they replaced; a redo goes forward again. The step's command must
 // then keep what it changed.
 bool Checker::history(Command& c) {
   c.op = words_[0] == "undo" ? Op::Undo : Op::Redo;

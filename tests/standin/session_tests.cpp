@@ -108,6 +108,22 @@ struct RandomSession {
     return image;
   }
 
+  // A palette file's bytes as the stand-in reads them, or the built-in one.
+  void loadPalette() {
+    whole.undo.push_back(now());
+    whole.redo.clear();
+    if (pick(0, 2) == 0) {
+      session.setPalette(defaultPalette(), nullptr);
+      return;
+    }
+    const std::string text = "JASC-PAL\n0100\n1\n" + std::to_string(pick(0, 2)) + " 9 9\n";
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    Palette palette;
+    std::string error;
+    ASSERT_TRUE(parseJascPalette("p.pal", bytes, palette, error)) << error;
+    session.setPalette(palette, &bytes);
+  }
+
   void replace(bool load) {
     whole.undo.push_back(now());
     whole.redo.clear();
@@ -200,12 +216,21 @@ struct RandomSession {
         travel(pick(0, 2) != 0);
         break;
       case 15:
-        if (pick(0, 3) == 0) {
-          replace(pick(0, 1) == 1);
-          saved = now();
-        } else if (pick(0, 1) == 0) {
-          session.markSaved();
-          saved = now();
+        switch (pick(0, 7)) {
+          case 0:
+          case 1:
+            replace(pick(0, 1) == 1);
+            saved = now();
+            break;
+          case 2:
+          case 3:
+            session.markSaved();
+            saved = now();
+            break;
+          case 4:
+          case 5:
+            loadPalette();
+            break;
         }
         break;
     }
@@ -384,6 +409,59 @@ TEST(EditorSession, AStrokeThatChangedNothingLeavesTheUnsavedMarkAsItWas) {
   EXPECT_FALSE(session.modified());
   ASSERT_TRUE(session.redo());
   EXPECT_TRUE(session.modified());
+}
+
+// A palette is a step of its own: undone and redone alone, its stroke
+// before it and after it undone without it, in a session and in a script.
+TEST(EditorSession, APaletteIsAStepThatUndoTakesBack) {
+  Editor editor;
+  editor.box.select("1x1 pixel");
+  EditorSession session(editor.pen, editor.box);
+  session.newCanvas(8, 8, 0);
+  Palette dark = defaultPalette();
+  dark.colours[0] = Rgb{1, 2, 3};
+  session.setColours(5, 5);
+  session.press(1, 1, false);
+  session.release(1, 1);
+  const std::vector<uint8_t> first = session.canvas().bits;
+  session.markSaved();
+  session.setPalette(dark, nullptr);
+  EXPECT_TRUE(session.modified());
+  session.press(3, 3, false);
+  session.release(3, 3);
+  ASSERT_TRUE(session.undo());  // the stroke after it
+  EXPECT_TRUE(session.palette().colours == dark.colours);
+  EXPECT_TRUE(session.canvas().bits == first);
+  ASSERT_TRUE(session.undo());  // the palette
+  EXPECT_TRUE(session.palette().colours == defaultPalette().colours);
+  EXPECT_TRUE(session.canvas().bits == first);
+  EXPECT_FALSE(session.modified());
+  ASSERT_TRUE(session.redo());
+  EXPECT_TRUE(session.palette().colours == dark.colours);
+  EXPECT_TRUE(session.modified());
+  session.markSaved();
+  session.setPalette(dark, nullptr);  // the same colours again
+  EXPECT_FALSE(session.modified());
+
+  // A script: the replay keeps what its undo returns to.
+  memoryFiles().clear();
+  const std::string pal = "JASC-PAL\n0100\n1\n1 2 3\n";
+  memoryFiles()["p.pal"] = std::vector<uint8_t>(pal.begin(), pal.end());
+  const std::string text =
+      "canvas 4 4 0\npalette p.pal\npress 0 0\nundo\nsave a.bmp\nundo\nsave b.bmp\n"
+      "redo\nsave c.bmp\n";
+  Findings findings;
+  const Script script =
+      checkScript("p.strokes", std::vector<uint8_t>(text.begin(), text.end()), findings);
+  ASSERT_EQ(findings.errors, 0) << findings.shown[0].text;
+  ASSERT_EQ(replay(script, editor.pen, editor.box), kExitOk);
+  const auto firstColour = [](const std::string& name) {
+    const std::vector<uint8_t>& bmp = memoryFiles()[name];
+    return std::vector<uint8_t>(bmp.begin() + 54, bmp.begin() + 57);  // blue, green, red
+  };
+  EXPECT_EQ(firstColour("a.bmp"), (std::vector<uint8_t>{3, 2, 1}));
+  EXPECT_EQ(firstColour("b.bmp"), (std::vector<uint8_t>{0, 0, 0}));
+  EXPECT_EQ(firstColour("c.bmp"), (std::vector<uint8_t>{3, 2, 1}));
 }
 
 // A document's name and read-only state go with it: New and Open start
