@@ -122,6 +122,8 @@ class EditorSession {
   const Bitmap& canvas() const { return doc_.canvas; }
   const Bitmap& mask() const { return doc_.mask; }
   const Palette& palette() const { return doc_.palette; }
+  // The brush as the pen reads it.
+  const Bitmap& brush() const { return brush_; }
   uint32_t primary() const { return inputs_.primary; }
   uint32_t secondary() const { return inputs_.secondary; }
   int32_t tone() const { return inputs_.tone; }
