@@ -12,8 +12,12 @@ void Bitmap::reset(int32_t w, int32_t h, uint8_t fill) {
   header.compression = 0;  // BI_RGB
   header.sizeImage = static_cast<uint32_t>(stride() * static_cast<std::size_t>(h));
   header.clrUsed = 256;
-  bits.assign(header.sizeImage, 0);
-  for (int32_t y = 0; y < h; ++y) std::memset(&at(0, y), fill, static_cast<std::size_t>(w));
+  // One pass over the bytes, then the padding: on the largest canvas each
+  // pass over fresh memory is felt.
+  bits.assign(header.sizeImage, fill);
+  if (stride() != static_cast<std::size_t>(w))
+    for (int32_t y = 0; y < h; ++y)
+      std::memset(&at(w, y), 0, stride() - static_cast<std::size_t>(w));
 }
 
 void Bitmap::load(const IndexedImage& image) {

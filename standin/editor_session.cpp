@@ -20,14 +20,14 @@ EditorSession::EditorSession(PenCall pen, const BlockBox& box, std::size_t histo
       history_(historyLimit) {}
 
 void EditorSession::replaceDocument(bool keep) {
-  if (doc_.canvas.empty())
+  Document next;                // no mask, pick source or name yet
+  next.palette = doc_.palette;  // New keeps the palette; Open then sets its own
+  if (doc_.canvas.empty()) {
     history_.clear();  // the first canvas: nothing before it to return to
-  else
-    history_.beginReplace(doc_, keep);
-  doc_.mask = Bitmap{};
-  doc_.pickSource = Bitmap{};
-  doc_.file.clear();
-  doc_.readOnly = false;
+    doc_ = std::move(next);
+  } else {
+    history_.replace(doc_, std::move(next), keep);
+  }
   ctx_.stateFlags = 0;  // mask off, nothing drawn yet
   inputs_.maskOn = false;
   protecting_ = false;

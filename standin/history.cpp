@@ -225,14 +225,15 @@ void History::changePalette(Document& doc, const Palette& palette, bool keep) {
   doc.palette = palette;
 }
 
-void History::beginReplace(const Document& doc, bool keep) {
+void History::replace(Document& doc, Document&& next, bool keep) {
   close(doc);
   lastChange_ = PixelBox{};
   Step step;
   step.serial = ++serial_;
   step.kept = keep;
   step.whole = true;
-  if (keep) step.document = doc;
+  if (keep) step.document = std::move(doc);
+  doc = std::move(next);
   push(std::move(step));
   shadowValid_ = false;  // the next canvas is another
 }

@@ -58,9 +58,10 @@ class History {
   }
   // `doc` takes `palette`, as a step of its own kept unless `keep` is false.
   void changePalette(Document& doc, const Palette& palette, bool keep);
-  // Before New or Open replaces `doc`: it is kept whole (or not at all) for
-  // an undo. `doc` is left as it was.
-  void beginReplace(const Document& doc, bool keep);
+  // New or Open: `doc` becomes `next`, and what it was is kept whole (or not
+  // at all) for an undo, moved there rather than copied: on the largest
+  // canvas a copy took longer than the rest of a New.
+  void replace(Document& doc, Document&& next, bool keep);
   // A message went to the pen: it may have painted, stroke or not.
   void noteMessage() { touched_ = true; }
   // Back before the last step, or forward again; false when there is none.
