@@ -89,8 +89,8 @@ class EditorSession {
   // the right button's release): sent, not recorded.
   void other(uint32_t message, uint32_t keyFlags, int32_t x, int32_t y);
 
-  // Back before the last stroke, palette or New/Open, or forward again; false when
-  // there is nothing (left) to undo or redo.
+  // Back before the last stroke, palette or New/Open, or forward again;
+  // false when there is nothing (left) to undo or redo.
   bool undo();
   bool redo();
   bool canUndo() const { return history_.canUndo(); }

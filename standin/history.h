@@ -20,9 +20,9 @@
 // stroke is open (a script's drag after an undo, say) joins the newest step,
 // so that an undo takes it back with that step; that step and the ones a
 // redo would bring after it then are states of their own, for position().
-// What the history holds is
-// bounded: when a closed step would take it past the limit, the oldest steps
-// are forgotten, and takeForgotten() tells how many.
+// What the history holds is bounded: when a closed step would take it past
+// the limit, the oldest steps are forgotten, and takeForgotten() tells how
+// many.
 #pragma once
 
 #include <cstddef>
@@ -88,7 +88,7 @@ class History {
     bool whole = false;    // a document replaced by New or Open
     bool open = false;     // a stroke still going on: its box is not known yet
     bool palette = false;  // a palette changed: `colours` holds the other one
-    PixelBox rows;         // what the pen painted in it: the byte box, rows counted as stored
+    PixelBox rows;         // what the pen painted: the byte box, rows counted as stored
     std::vector<uint8_t> bytes;
     Palette colours;
     Document document;  // for New or Open

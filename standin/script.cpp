@@ -82,7 +82,7 @@ const char* usageOf(const std::string& command) {
 // returns to it. A canvas step brings back the size of the canvas it
 // replaced.
 struct Step {
-  std::size_t command;  // in Script::commands; SIZE_MAX for a faulty canvas
+  std::size_t command;  // in Script::commands; SIZE_MAX for a faulty canvas or palette
   int32_t widthBefore, heightBefore, widthAfter, heightAfter;
 };
 
@@ -425,8 +425,8 @@ bool Checker::mouse(Command& c) {
 }
 
 // A stroke is undone back to the canvas its press found, a palette and a
-// canvas back to the one they replaced; a redo goes forward again. The step's command must
-// then keep what it changed.
+// canvas back to the one they replaced; a redo goes forward again. The
+// step's command must then keep what it changed.
 bool Checker::history(Command& c) {
   c.op = words_[0] == "undo" ? Op::Undo : Op::Redo;
   if (words_.size() != 1) return wrongArguments();
