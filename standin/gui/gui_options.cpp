@@ -19,6 +19,8 @@ const char kGuiUsage[] =
     "--brush square|round N: the brush, 1 to 256 pixels\n"
     "    (square 1)\n"
     "--record FILE.strokes: record the session into it\n"
+    "--timing FILE: log how long each input took to\n"
+    "    answer, painted (milliseconds)\n"
     "--help, -h, /?: show this and exit";
 
 namespace {
@@ -102,6 +104,11 @@ bool parseGuiOptions(const std::vector<std::string>& args, GuiOptions& o, std::s
       if (!values(1, takes)) return false;
       if (args[i + 1].empty()) return wrong(args[i + 1], takes);
       o.record = args[i + 1], i += 1;
+    } else if (a == "--timing") {
+      static const char takes[] = "the name of a file, such as timing.txt";
+      if (!values(1, takes)) return false;
+      if (args[i + 1].empty()) return wrong(args[i + 1], takes);
+      o.timing = args[i + 1], i += 1;
     } else if (a.rfind("--", 0) == 0) {
       error = "there is no option " + quoted(a);
       return false;

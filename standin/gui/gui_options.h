@@ -3,6 +3,7 @@
 //
 //   standin-gui [PEN.dll] [--canvas W H] [--zoom N] [--blocks TEXT] [--tone N]
 //               [--colours P S] [--brush square|round N] [--record FILE.strokes]
+//               [--timing FILE]
 //   standin-gui --help | -h | /?
 #pragma once
 
@@ -27,6 +28,7 @@ struct GuiOptions {
   bool roundBrush = false;
   int32_t brushSide = kDefaultBrushSide;
   std::string record;  // empty: no recording until File > Save recording
+  std::string timing;  // empty: no latency log
   bool help = false;   // show the usage and exit
 };
 
