@@ -3,12 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
-#include "frame.h"
 #include "gui_options.h"
 #include "script.h"
-#include "zorvel_windows.h"
 
 namespace {
 
@@ -21,12 +20,21 @@ RGBQUAD tinted(const Rgb& c, bool protectedPixel) {
                  static_cast<BYTE>((c.red + 255) / 2), 0};
 }
 
+// Off the canvas: hatched in two greys, unlike any flat colour of a picture.
+constexpr COLORREF kMarginInk = RGB(96, 96, 104), kMarginPaper = RGB(160, 160, 168);
+constexpr int kFocusWidth = 2;
+
+int clampToView(int64_t v) {
+  return static_cast<int>(std::max<int64_t>(-64, std::min<int64_t>(v, 40000)));
+}
+
 }  // namespace
 
-void CanvasView::attach(HWND document, HWND view, int zoom) {
+void CanvasView::attach(HWND document, HWND view, int zoom, const EditorSession& session) {
   document_ = document;
   view_ = view;
   zoom_ = zoom;
+  session_ = &session;
 }
 
 int CanvasView::pageColumns() const {
@@ -41,63 +49,94 @@ int CanvasView::pageRows() const {
   return std::max(1, static_cast<int>(r.bottom) / zoom_);
 }
 
-int32_t CanvasView::canvasX(int viewX) const {
-  return static_cast<int32_t>(scrollX_ + floorDiv(viewX, zoom_));
+int32_t CanvasView::canvasX(int x) const {
+  return static_cast<int32_t>(scrollX_ + floorDiv(x, zoom_));
 }
-int32_t CanvasView::canvasY(int viewY) const {
-  return static_cast<int32_t>(scrollY_ + floorDiv(viewY, zoom_));
+int32_t CanvasView::canvasY(int y) const {
+  return static_cast<int32_t>(scrollY_ + floorDiv(y, zoom_));
 }
+int CanvasView::viewX(int64_t x) const { return clampToView((x - scrollX_) * zoom_); }
+int CanvasView::viewY(int64_t y) const { return clampToView((y - scrollY_) * zoom_); }
 
 void CanvasView::layout() {
-  if (!document_) return;
-  const Bitmap& canvas = frame_.session().canvas();
+  if (!document_ || !session_) return;
+  const Bitmap& canvas = session_->canvas();
+  const Bitmap& brush = session_->brush();
+  marginX_ = std::max(1, (brush.width() + 1) / 2);
+  marginY_ = std::max(1, (brush.height() + 1) / 2);
   RECT r;
   GetClientRect(document_, &r);
   const int columns = pageColumns(), rows = pageRows();
-  scrollX_ = std::max(0, std::min(scrollX_, canvas.width() - columns));
-  scrollY_ = std::max(0, std::min(scrollY_, canvas.height() - rows));
+  // The scroll range runs over the canvas and its margin on both sides.
+  const int32_t lowX = -marginX_, highX = canvas.width() + marginX_ - columns;
+  const int32_t lowY = -marginY_, highY = canvas.height() + marginY_ - rows;
+  scrollX_ = std::max(lowX, std::min(scrollX_, highX));
+  scrollY_ = std::max(lowY, std::min(scrollY_, highY));
   SCROLLINFO si{sizeof si,
                 SIF_ALL | SIF_DISABLENOSCROLL,
-                0,
-                canvas.width() - 1,
+                lowX,
+                canvas.width() + marginX_ - 1,
                 static_cast<UINT>(columns),
                 scrollX_,
                 0};
   SetScrollInfo(document_, SB_HORZ, &si, TRUE);
-  si.nMax = canvas.height() - 1;
+  si.nMin = lowY;
+  si.nMax = canvas.height() + marginY_ - 1;
   si.nPage = static_cast<UINT>(rows);
   si.nPos = scrollY_;
   SetScrollInfo(document_, SB_VERT, &si, TRUE);
-  const int64_t w = std::min<int64_t>(int64_t{canvas.width() - scrollX_} * zoom_, r.right);
-  const int64_t h = std::min<int64_t>(int64_t{canvas.height() - scrollY_} * zoom_, r.bottom);
+  const int64_t w =
+      std::min<int64_t>(int64_t{canvas.width() + marginX_ - scrollX_} * zoom_, r.right);
+  const int64_t h =
+      std::min<int64_t>(int64_t{canvas.height() + marginY_ - scrollY_} * zoom_, r.bottom);
   MoveWindow(view_, 0, 0, static_cast<int>(w), static_cast<int>(h), FALSE);
-  InvalidateRect(document_, nullptr, TRUE);
-  repaintAll();
+  // The workspace and the view at once: a smaller canvas leaves nothing of
+  // the old picture behind, even before the pointer moves.
+  RedrawWindow(document_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  footprintChanged();
 }
 
 void CanvasView::canvasReplaced() {
-  scrollX_ = scrollY_ = 0;
+  scrollX_ = std::numeric_limits<int32_t>::min();  // the top-left corner, margin included
+  scrollY_ = std::numeric_limits<int32_t>::min();
+  stroking_ = false;
   layout();
 }
 
+void CanvasView::fit() {
+  const Bitmap& canvas = session_->canvas();
+  RECT r;
+  GetClientRect(document_, &r);
+  int best = kZooms[0];
+  for (int z : kZooms)
+    if (int64_t{canvas.width() + 2 * marginX_} * z <= r.right &&
+        int64_t{canvas.height() + 2 * marginY_} * z <= r.bottom)
+      best = z;
+  zoom_ = best;
+  events_.zoomMoved(zoom_);
+  canvasReplaced();
+}
+
 void CanvasView::scrollTo(int64_t x, int64_t y) {
-  const Bitmap& canvas = frame_.session().canvas();
-  x = std::max<int64_t>(0, std::min<int64_t>(x, canvas.width() - pageColumns()));
-  y = std::max<int64_t>(0, std::min<int64_t>(y, canvas.height() - pageRows()));
+  const Bitmap& canvas = session_->canvas();
+  x = std::max<int64_t>(-marginX_,
+                        std::min<int64_t>(x, int64_t{canvas.width()} + marginX_ - pageColumns()));
+  y = std::max<int64_t>(-marginY_,
+                        std::min<int64_t>(y, int64_t{canvas.height()} + marginY_ - pageRows()));
   if (x == scrollX_ && y == scrollY_) return;
   scrollX_ = static_cast<int32_t>(x);
   scrollY_ = static_cast<int32_t>(y);
   layout();
 }
 
-void CanvasView::zoomAbout(int zoom, int viewX, int viewY) {
+void CanvasView::zoomAbout(int zoom, int atX, int atY) {
   if (zoom == zoom_) return;
-  // The canvas pixel under (viewX, viewY) stays under it.
-  const int64_t x = scrollX_ + floorDiv(viewX, zoom_), y = scrollY_ + floorDiv(viewY, zoom_);
+  // The canvas pixel under (atX, atY) stays under it.
+  const int64_t x = scrollX_ + floorDiv(atX, zoom_), y = scrollY_ + floorDiv(atY, zoom_);
   zoom_ = zoom;
-  scrollX_ = static_cast<int32_t>(std::max<int64_t>(0, x - viewX / zoom));
-  scrollY_ = static_cast<int32_t>(std::max<int64_t>(0, y - viewY / zoom));
-  frame_.bar().showZoom(zoom);
+  scrollX_ = static_cast<int32_t>(x - atX / zoom);
+  scrollY_ = static_cast<int32_t>(y - atY / zoom);
+  events_.zoomMoved(zoom);
   layout();
 }
 
@@ -132,29 +171,54 @@ void CanvasView::repaint(int64_t left, int64_t top, int64_t right, int64_t botto
   InvalidateRect(view_, &area, FALSE);
 }
 
-void CanvasView::paint(HDC dc, const RECT& area) {
-  EditorSession& session = frame_.session();
+void CanvasView::paintCanvas(HDC dc, const RECT& area) {
+  const EditorSession& session = *session_;
   const Bitmap& canvas = session.canvas();
   const Bitmap& mask = session.mask();
   const Palette& palette = session.palette();
-  const int64_t c0 = std::max<int64_t>(0, scrollX_ + area.left / zoom_);
-  const int64_t r0 = std::max<int64_t>(0, scrollY_ + area.top / zoom_);
-  const int64_t c1 = std::min<int64_t>(canvas.width(), scrollX_ + (area.right + zoom_ - 1) / zoom_);
+  const ViewOverlay overlay = events_.overlayNow();
+  // The margin: everything of the area outside the canvas.
+  const RECT onCanvas{viewX(0), viewY(0), viewX(canvas.width()), viewY(canvas.height())};
+  const int saved = SaveDC(dc);
+  ExcludeClipRect(dc, onCanvas.left, onCanvas.top, onCanvas.right, onCanvas.bottom);
+  HBRUSH hatch = CreateHatchBrush(HS_BDIAGONAL, kMarginInk);
+  SetBkColor(dc, kMarginPaper);
+  SetBkMode(dc, OPAQUE);
+  FillRect(dc, &area, hatch);
+  DeleteObject(hatch);
+  RestoreDC(dc, saved);
+
+  const int64_t c0 = std::max<int64_t>(0, scrollX_ + floorDiv(area.left, zoom_));
+  const int64_t r0 = std::max<int64_t>(0, scrollY_ + floorDiv(area.top, zoom_));
+  const int64_t c1 =
+      std::min<int64_t>(canvas.width(), scrollX_ + floorDiv(area.right + zoom_ - 1, zoom_));
   const int64_t r1 =
-      std::min<int64_t>(canvas.height(), scrollY_ + (area.bottom + zoom_ - 1) / zoom_);
+      std::min<int64_t>(canvas.height(), scrollY_ + floorDiv(area.bottom + zoom_ - 1, zoom_));
   if (c0 >= c1 || r0 >= r1) return;
-  const int protect = frame_.bar().protectIndex();
   const bool masked = session.maskOn();
   const auto columns = static_cast<std::size_t>(c1 - c0), rows = static_cast<std::size_t>(r1 - r0);
+  // One colour a palette index, tinted or not, looked up once.
+  RGBQUAD plain[256], shielded[256];
+  for (int i = 0; i < 256; ++i) {
+    plain[i] = tinted(palette.colours[static_cast<std::size_t>(i)], false);
+    shielded[i] = tinted(palette.colours[static_cast<std::size_t>(i)], true);
+  }
   std::vector<RGBQUAD> pixels(columns * rows);
-  for (std::size_t r = 0; r < rows; ++r)
-    for (std::size_t c = 0; c < columns; ++c) {
-      const auto x = static_cast<int32_t>(c0 + static_cast<int64_t>(c));
-      const auto y = static_cast<int32_t>(r0 + static_cast<int64_t>(r));
-      const uint8_t index = canvas.at(x, y);
-      const bool shielded = protect >= 0 ? index == protect : masked && mask.at(x, y) == 0;
-      pixels[r * columns + c] = tinted(palette.colours[index], shielded);
+  for (std::size_t r = 0; r < rows; ++r) {
+    const auto y = static_cast<int32_t>(r0 + static_cast<int64_t>(r));
+    const uint8_t* line = &canvas.bits[canvas.offset(static_cast<int32_t>(c0), y)];
+    const uint8_t* maskLine = &mask.bits[mask.offset(static_cast<int32_t>(c0), y)];
+    RGBQUAD* out = &pixels[r * columns];
+    if (overlay.protectIndex >= 0) {
+      for (std::size_t c = 0; c < columns; ++c)
+        out[c] = line[c] == overlay.protectIndex ? shielded[line[c]] : plain[line[c]];
+    } else if (masked) {
+      for (std::size_t c = 0; c < columns; ++c)
+        out[c] = maskLine[c] == 0 ? shielded[line[c]] : plain[line[c]];
+    } else {
+      for (std::size_t c = 0; c < columns; ++c) out[c] = plain[line[c]];
     }
+  }
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = static_cast<LONG>(columns);
@@ -163,44 +227,127 @@ void CanvasView::paint(HDC dc, const RECT& area) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   SetStretchBltMode(dc, COLORONCOLOR);
-  StretchDIBits(dc, static_cast<int>((c0 - scrollX_) * zoom_),
-                static_cast<int>((r0 - scrollY_) * zoom_), static_cast<int>(columns) * zoom_,
+  StretchDIBits(dc, viewX(c0), viewY(r0), static_cast<int>(columns) * zoom_,
                 static_cast<int>(rows) * zoom_, 0, 0, static_cast<int>(columns),
                 static_cast<int>(rows), pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
-  if (!frame_.bar().grid()) return;
-  // The block grid over the view, never into the canvas.
-  std::string item;
-  if (!zorvel_windows::selectedItem(frame_.bar().box(), item)) item = session.latchedItem();
+}
+
+// The block grid over the view, never into the canvas.
+void CanvasView::paintGrid(HDC dc, const std::string& blocks) {
   int64_t bw = 1, bh = 1;
-  penBlockSize(item, bw, bh);
-  HPEN pen = CreatePen(PS_DOT, 1, RGB(255, 0, 255));
-  HGDIOBJ old = SelectObject(dc, pen);
+  penBlockSize(blocks, bw, bh);
   RECT view;
   GetClientRect(view_, &view);
+  HPEN pen = CreatePen(PS_DOT, 1, RGB(255, 0, 255));
+  HGDIOBJ old = SelectObject(dc, pen);
+  const Bitmap& canvas = session_->canvas();
+  const int top = viewY(0), bottom = viewY(canvas.height());
+  const int left = viewX(0), right = viewX(canvas.width());
   if (bw * zoom_ >= 4)
-    for (int64_t x = (scrollX_ / bw + 1) * bw; (x - scrollX_) * zoom_ < view.right; x += bw) {
-      const int vx = static_cast<int>((x - scrollX_) * zoom_);
-      MoveToEx(dc, vx, 0, nullptr);
-      LineTo(dc, vx, view.bottom);
+    for (int64_t x = (floorDiv(std::max(0, scrollX_), bw) + 1) * bw;
+         x < canvas.width() && (x - scrollX_) * zoom_ < view.right; x += bw) {
+      MoveToEx(dc, viewX(x), top, nullptr);
+      LineTo(dc, viewX(x), bottom);
     }
   if (bh * zoom_ >= 4)
-    for (int64_t y = (scrollY_ / bh + 1) * bh; (y - scrollY_) * zoom_ < view.bottom; y += bh) {
-      const int vy = static_cast<int>((y - scrollY_) * zoom_);
-      MoveToEx(dc, 0, vy, nullptr);
-      LineTo(dc, view.right, vy);
+    for (int64_t y = (floorDiv(std::max(0, scrollY_), bh) + 1) * bh;
+         y < canvas.height() && (y - scrollY_) * zoom_ < view.bottom; y += bh) {
+      MoveToEx(dc, left, viewY(y), nullptr);
+      LineTo(dc, right, viewY(y));
     }
   SelectObject(dc, old);
   DeleteObject(pen);
 }
 
+// The blocks a press here fills, dotted black on white, and the brush's ink
+// inverted: both read on any colour.
+void CanvasView::paintFootprint(HDC dc, const std::string& blocks) {
+  int64_t bw = 1, bh = 1;
+  penBlockSize(blocks, bw, bh);
+  const Bitmap& canvas = session_->canvas();
+  const Footprint fp =
+      pressFootprint(session_->brush(), hoverX_, hoverY_, bw, bh, canvas.width(), canvas.height());
+  auto draw = [&](const std::vector<EdgeSegment>& lines) {
+    for (const EdgeSegment& s : lines) {
+      MoveToEx(dc, viewX(s.x0), viewY(s.y0), nullptr);
+      LineTo(dc, viewX(s.x1), viewY(s.y1));
+    }
+  };
+  HPEN dots = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  HGDIOBJ old = SelectObject(dc, dots);
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, RGB(255, 255, 255));
+  draw(outline(fp.blocks));
+  SelectObject(dc, GetStockObject(BLACK_PEN));
+  const int mode = SetROP2(dc, R2_NOT);
+  draw(outline(fp.ink));
+  SetROP2(dc, mode);
+  SelectObject(dc, old);
+  DeleteObject(dots);
+}
+
+void CanvasView::paintFocus(HDC dc) {
+  RECT r;
+  GetClientRect(view_, &r);
+  HBRUSH brush = GetSysColorBrush(COLOR_HIGHLIGHT);
+  for (int i = 0; i < kFocusWidth; ++i) {
+    FrameRect(dc, &r, brush);
+    InflateRect(&r, -1, -1);
+  }
+}
+
+void CanvasView::paint(HDC dc, const RECT& area) {
+  paintCanvas(dc, area);
+  const ViewOverlay overlay = events_.overlayNow();
+  if (overlay.grid) paintGrid(dc, overlay.blocks);
+  if (overlay.footprint && hovering_) paintFootprint(dc, overlay.blocks);
+  if (focused_) paintFocus(dc);
+}
+
+CanvasView::Area CanvasView::footprintArea() const {
+  const ViewOverlay overlay = events_.overlayNow();
+  if (!hovering_ || !overlay.footprint) return Area{};
+  int64_t bw = 1, bh = 1;
+  penBlockSize(overlay.blocks, bw, bh);
+  const Bitmap& canvas = session_->canvas();
+  const Footprint fp =
+      pressFootprint(session_->brush(), hoverX_, hoverY_, bw, bh, canvas.width(), canvas.height());
+  Area a{hoverX_, hoverY_, int64_t{hoverX_} + 1, int64_t{hoverY_} + 1};
+  for (const auto* boxes : {&fp.ink, &fp.blocks})
+    for (const CanvasBox& b : *boxes) {
+      a.left = std::min(a.left, b.left);
+      a.top = std::min(a.top, b.top);
+      a.right = std::max(a.right, b.right);
+      a.bottom = std::max(a.bottom, b.bottom);
+    }
+  // The lines on the right and bottom edges are drawn in the next pixel.
+  return Area{a.left - 1, a.top - 1, a.right + 1, a.bottom + 1};
+}
+
+void CanvasView::footprintChanged() {
+  repaint(footprintShown_);
+  footprintShown_ = footprintArea();
+  repaint(footprintShown_);
+}
+
+void CanvasView::hover(bool over, int32_t x, int32_t y) {
+  if (over == hovering_ && x == hoverX_ && y == hoverY_) return;
+  hovering_ = over;
+  hoverX_ = x;
+  hoverY_ = y;
+  footprintChanged();
+}
+
 void CanvasView::mouse(UINT message, WPARAM wParam, LPARAM lParam) {
-  frame_.penMessage(message, wParam, canvasX(GET_X_LPARAM(lParam)), canvasY(GET_Y_LPARAM(lParam)));
+  events_.toPen(message, wParam, canvasX(GET_X_LPARAM(lParam)), canvasY(GET_Y_LPARAM(lParam)));
 }
 
 bool CanvasView::scrollKey(WPARAM key) {
   const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
   const int line = std::max(1, 32 / zoom_);
-  const Bitmap& canvas = frame_.session().canvas();
+  const Bitmap& canvas = session_->canvas();
+  const int64_t rightEnd = int64_t{canvas.width()} + marginX_;
+  const int64_t bottomEnd = int64_t{canvas.height()} + marginY_;
   switch (key) {
     case VK_LEFT:
       scrollTo(int64_t{scrollX_} - line, scrollY_);
@@ -224,10 +371,10 @@ bool CanvasView::scrollKey(WPARAM key) {
       return true;
     }
     case VK_HOME:
-      scrollTo(0, control ? 0 : scrollY_);
+      scrollTo(-marginX_, control ? -marginY_ : scrollY_);
       return true;
     case VK_END:
-      scrollTo(canvas.width(), control ? canvas.height() : scrollY_);
+      scrollTo(rightEnd, control ? bottomEnd : scrollY_);
       return true;
     case VK_ADD:
     case VK_OEM_PLUS:
@@ -287,7 +434,7 @@ void CanvasView::scrolled(int bar, WPARAM wParam) {
       pos = si.nTrackPos;
       break;
     case SB_TOP:
-      pos = 0;
+      pos = si.nMin;
       break;
     case SB_BOTTOM:
       pos = si.nMax;
@@ -311,7 +458,7 @@ LRESULT CanvasView::viewHandle(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     case WM_ERASEBKGND:
-      return 1;  // the canvas covers the view
+      return 1;  // the canvas and the margin cover the view
     case WM_LBUTTONDOWN:
       SetFocus(window);
       SetCapture(window);  // a drag may leave the canvas and the window
@@ -332,34 +479,48 @@ LRESULT CanvasView::viewHandle(HWND window, UINT message, WPARAM wParam, LPARAM 
         tracking_ = TrackMouseEvent(&track) != 0;
       }
       const int32_t x = canvasX(GET_X_LPARAM(lParam)), y = canvasY(GET_Y_LPARAM(lParam));
-      const Bitmap& canvas = frame_.session().canvas();
-      frame_.showPosition(x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height(), x, y);
+      RECT r;
+      GetClientRect(window, &r);
+      const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool over = PtInRect(&r, p) != FALSE;
+      hover(over, x, y);
+      events_.pointerMoved(over, x, y);
       // A button held since a press elsewhere (the workspace, the palette)
       // draws nothing here.
-      frame_.penMessage(message, stroking_ ? wParam : wParam & ~WPARAM{MK_LBUTTON}, x, y);
+      events_.toPen(message, stroking_ ? wParam : wParam & ~WPARAM{MK_LBUTTON}, x, y);
       return 0;
     }
     case WM_MOUSELEAVE:
       tracking_ = false;
-      frame_.showPosition(false, 0, 0);
+      hover(false, hoverX_, hoverY_);
+      events_.pointerMoved(false, 0, 0);
       return 0;
     case WM_RBUTTONDOWN:
+      SetFocus(window);
+      mouse(message, wParam, lParam);
+      return 0;
     case WM_RBUTTONUP:
       mouse(message, wParam, lParam);
       return 0;
     case WM_KEYDOWN:
-      frame_.penMessage(message, wParam, 0, 0);
+      events_.toPen(message, wParam, 0, 0);
       scrollKey(wParam);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      focused_ = message == WM_SETFOCUS;
+      InvalidateRect(window, nullptr, FALSE);  // the frame that shows the keyboard is here
+      events_.toPen(message, wParam, 0, 0);
       return 0;
     case WM_KEYUP:
     case WM_CHAR:
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-      frame_.penMessage(message, wParam, 0, 0);
+      events_.toPen(message, wParam, 0, 0);
       return 0;
     case WM_MOUSEWHEEL:
       wheel(wParam, lParam);
       return 0;
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

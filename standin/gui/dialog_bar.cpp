@@ -4,7 +4,6 @@
 #include <windowsx.h>
 
 #include "dialogs.h"
-#include "frame.h"
 #include "script.h"
 #include "text.h"
 #include "wide_text.h"
@@ -46,8 +45,19 @@ bool wholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& va
 
 }  // namespace
 
+void DialogBar::addTip(HWND control, const wchar_t* text) {
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = GetParent(control);
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = const_cast<wchar_t*>(text);
+  SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const PenInfo& info,
-                       const GuiOptions& options) {
+                       const GuiOptions& options, const EditorSession& session) {
+  session_ = &session;
   toolbar_ = tree.toolbar;
   bar_ = tree.bar;
   page_ = tree.page;
@@ -58,16 +68,10 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
       static_cast<HBITMAP>(LoadImageA(pen, "PEN_BUTTON", IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
   if (buttonBitmap_)
     SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(buttonBitmap_));
-  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                             tree.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+  tip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                         tree.frame, nullptr, GetModuleHandleW(nullptr), nullptr);
   tipText_ = widened(utf8FromCodePage(932, info.name ? info.name : ""));
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = toolbar_;
-  tool.uId = reinterpret_cast<UINT_PTR>(button);
-  tool.lpszText = &tipText_[0];
-  SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  addTip(button, tipText_.c_str());
 
   // The tree's label and box, placed and in the bar's font.
   const auto guiFont = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
@@ -78,20 +82,25 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
   MoveWindow(box_, kBoxX, kRowY, 110, 220, FALSE);
   zorvel_windows::selectItem(box_, options.blocks);
 
-  sizeField_ = makeControl(page_, "EDIT", "5x3 pixels", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP,
-                           166, kRowY, 80, 22, kSizeField);
-  makeControl(page_, "BUTTON", "Add size", BS_PUSHBUTTON | WS_TABSTOP, 250, kRowY, 64, 22,
+  // The size of one's own: an empty field with a label of its own, so that it
+  // does not read as a second size in force.
+  makeControl(page_, "STATIC", "Own:", 0, 166, kRowY + 3, 28, 18, 0);
+  sizeField_ = makeControl(page_, "EDIT", "", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 194, kRowY,
+                           62, 22, kSizeField);
+  makeControl(page_, "BUTTON", "Add size", BS_PUSHBUTTON | WS_TABSTOP, 258, kRowY, 60, 22,
               kAddSizeButton);
   makeControl(page_, "STATIC", "Tone", 0, 326, kRowY + 3, 30, 18, 0);
   tone_ = makeControl(page_, TRACKBAR_CLASSA, "", TBS_HORZ | TBS_AUTOTICKS | WS_TABSTOP, 356,
                       kRowY - 2, 150, 28, kToneSlider);
   SendMessageA(tone_, TBM_SETRANGE, TRUE, MAKELPARAM(0, kMaxTone));
   SendMessageA(tone_, TBM_SETPOS, TRUE, options.tone);
-  toneNumber_ = makeControl(page_, "STATIC", std::to_string(options.tone).c_str(), 0, 508,
+  toneNumber_ = makeControl(page_, "STATIC", std::to_string(options.tone).c_str(), SS_NOTIFY, 508,
                             kRowY + 3, 24, 18, kToneNumber);
   makeControl(page_, "STATIC", "Colours", 0, 538, kRowY + 3, 44, 18, 0);
-  swatch_[0] = makeControl(page_, "STATIC", "", SS_OWNERDRAW, 584, kRowY, 22, 22, kPrimarySwatch);
-  swatch_[1] = makeControl(page_, "STATIC", "", SS_OWNERDRAW, 610, kRowY, 22, 22, kSecondarySwatch);
+  swatch_[0] = makeControl(page_, "STATIC", "", SS_OWNERDRAW | SS_NOTIFY, 584, kRowY, 22, 22,
+                           kPrimarySwatch);
+  swatch_[1] = makeControl(page_, "STATIC", "", SS_OWNERDRAW | SS_NOTIFY, 610, kRowY, 22, 22,
+                           kSecondarySwatch);
 
   makeControl(page_, "STATIC", "Brush", 0, 6, kRow2Y + 3, 42, 18, 0);
   shape_ = makeControl(page_, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_TABSTOP, kBoxX, kRow2Y, 70, 100,
@@ -126,6 +135,15 @@ void DialogBar::create(const zorvel_windows::Windows& tree, HMODULE pen, const P
   showZoom(options.zoom);
   grid_ = makeControl(page_, "BUTTON", "Grid", BS_AUTOCHECKBOX | WS_TABSTOP, 504, kRow2Y, 50, 22,
                       kGridSwitch);
+
+  addTip(sizeField_,
+         L"A block size of your own, such as 5x3 pixels: type it, then Add size or Enter");
+  addTip(tone_, L"Tone level t: t of every 16 blocks take the second colour");
+  addTip(toneNumber_, L"The tone level");
+  addTip(swatch_[0], LPSTR_TEXTCALLBACKW);
+  addTip(swatch_[1], LPSTR_TEXTCALLBACKW);
+  addTip(brushSize_, L"The brush size, 1 to 256 pixels");
+  addTip(protectIndex_, L"The palette index that Protect colour protects, 0 to 255");
 }
 
 void DialogBar::layout(int width) {
@@ -170,49 +188,42 @@ bool DialogBar::enter(HWND window) {
     return true;
   }
   if (window == brushSize_ || window == protectIndex_) {
-    checkFields();
+    takeFields();
     return true;
   }
   return false;
 }
 
-bool DialogBar::checkNumber(HWND field, const char* what, int32_t low, int32_t high,
-                            int32_t& value) {
+void DialogBar::takeNumber(HWND field, const char* what, int32_t low, int32_t high,
+                           int32_t& value) {
   const std::string text = windowText(field);
   int32_t v = 0;
   if (wholeNumber(text, low, high, v)) {
     value = v;
-    return true;
+    return;
   }
-  checking_ = true;
-  showMessage(frame_.window(), std::string(what) + " is " + std::to_string(low) + " to " +
-                                   std::to_string(high) + ", not " + quoted(text) + ": it stays " +
-                                   std::to_string(value) + ".");
-  checking_ = false;
+  // The value in force shows again at once; why is said after the click or
+  // key that left the field.
   SetWindowTextA(field, std::to_string(value).c_str());
-  return false;
+  refused_ += std::string(refused_.empty() ? "" : "\n") + what + " is " + std::to_string(low) +
+              " to " + std::to_string(high) + ", not " + quoted(text) + ": it stays " +
+              std::to_string(value) + ".";
 }
 
-bool DialogBar::takeFields() {
-  int32_t v = 0;
-  bool good = true;
-  if (wholeNumber(windowText(brushSize_), 1, kMaxBrushSide, v))
-    brushSide_ = v;
-  else
-    good = false;
-  if (wholeNumber(windowText(protectIndex_), 0, kMaxColourIndex, v))
-    protected_ = v;
-  else
-    good = false;
-  frame_.inputsChanged();
-  return good;
+void DialogBar::takeFields() {
+  takeNumber(brushSize_, "The brush size", 1, kMaxBrushSide, brushSide_);
+  takeNumber(protectIndex_, "The protected colour", 0, kMaxColourIndex, protected_);
+  events_.inputsEdited();
+  if (!refused_.empty()) PostMessageW(owner(), kCheckFields, 0, 0);
 }
 
 void DialogBar::checkFields() {
-  if (checking_) return;
-  checkNumber(brushSize_, "The brush size", 1, kMaxBrushSide, brushSide_);
-  checkNumber(protectIndex_, "The protected colour", 0, kMaxColourIndex, protected_);
-  frame_.inputsChanged();
+  if (checking_ || refused_.empty()) return;
+  checking_ = true;
+  const std::string why = refused_;
+  refused_.clear();
+  showMessage(owner(), why);
+  checking_ = false;
 }
 
 // A size of one's own: printable ASCII, as the pen reads it; one the pen
@@ -222,60 +233,60 @@ void DialogBar::addSize() {
   bool printable = !text.empty() && text.find_first_not_of(' ') != std::string::npos;
   for (char c : text) printable = printable && c >= 0x20 && c < 0x7F;
   if (!printable) {
-    showMessage(frame_.window(),
+    showMessage(owner(),
                 "A block size is printable text such as '5x3 pixels', not " + quoted(text) + ".");
     return;
   }
   const std::string warning = blockItemWarning(text);
-  if (!warning.empty() &&
-      !askYesNo(frame_.window(), "The pen " + warning + ".\n\nAdd it all the same?"))
+  if (!warning.empty() && !askYesNo(owner(), "The pen " + warning + ".\n\nAdd it all the same?"))
     return;
   zorvel_windows::selectItem(box_, text);
-  frame_.inputsChanged();
+  events_.inputsEdited();
 }
 
 bool DialogBar::command(int id, int code) {
   switch (id) {
     case kToolButton:
-      if (code == BN_CLICKED) frame_.about();
+      if (code == BN_CLICKED) events_.aboutAsked();
       return true;
     case kAddSizeButton:
       if (code == BN_CLICKED) addSize();
       return true;
     case zorvel_windows::kBlockSizeBoxId:
-      if (code == CBN_SELCHANGE) frame_.inputsChanged();
-      if (code == CBN_CLOSEUP) SetFocus(frame_.view().window());
+      if (code == CBN_SELCHANGE) events_.inputsEdited();
+      if (code == CBN_CLOSEUP) events_.choiceMade();
       return true;
     case kBrushShape:
-      if (code == CBN_SELCHANGE) frame_.inputsChanged();
+      if (code == CBN_SELCHANGE) events_.inputsEdited();
+      if (code == CBN_CLOSEUP) events_.choiceMade();
       return true;
     case kBrushSize:
     case kProtectIndex:
       // Taken when the focus moves on (at once, so that a click on the
       // canvas paints with it), not while it is typed: "999" would pass
       // through 99. A number out of range is said after the click.
-      if (code == EN_KILLFOCUS && !takeFields()) PostMessageW(frame_.window(), kCheckFields, 0, 0);
+      if (code == EN_KILLFOCUS) takeFields();
       return true;
     case kMaskSwitch:
       // Protection works through the mask: without it, it would look on and
       // do nothing.
       if (!checked(mask_)) check(protect_, false);
-      frame_.inputsChanged();
+      events_.inputsEdited();
       return true;
     case kProtectSwitch:
       if (checked(protect_)) check(mask_, true);
-      frame_.inputsChanged();
+      events_.inputsEdited();
       return true;
     case kZoomBox:
       if (code == CBN_SELCHANGE) {
         const LRESULT i = SendMessageA(zoomBox_, CB_GETCURSEL, 0, 0);
         if (i >= 0 && i < static_cast<LRESULT>(sizeof kZooms / sizeof kZooms[0]))
-          frame_.zoomChosen(kZooms[i]);
+          events_.zoomPicked(kZooms[i]);
       }
-      if (code == CBN_CLOSEUP) SetFocus(frame_.view().window());
+      if (code == CBN_CLOSEUP) events_.choiceMade();
       return true;
     case kGridSwitch:
-      frame_.inputsChanged();
+      events_.inputsEdited();
       return true;
     default:
       return false;
@@ -289,12 +300,12 @@ void DialogBar::scrolled(HWND control) {
   }
   if (control != tone_) return;
   SetWindowTextA(toneNumber_, std::to_string(SendMessageA(tone_, TBM_GETPOS, 0, 0)).c_str());
-  frame_.inputsChanged();
+  events_.inputsEdited();
 }
 
 bool DialogBar::drawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID != kPrimarySwatch && item.CtlID != kSecondarySwatch) return false;
-  const EditorSession& session = frame_.session();
+  const EditorSession& session = *session_;
   const uint32_t index =
       (item.CtlID == kPrimarySwatch ? session.primary() : session.secondary()) & 0xFF;
   const Rgb& c = session.palette().colours[index];
@@ -303,4 +314,39 @@ bool DialogBar::drawItem(const DRAWITEMSTRUCT& item) {
   DeleteObject(brush);
   FrameRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   return true;
+}
+
+bool DialogBar::notify(const NMHDR& header, LRESULT& result) {
+  if (header.code != TTN_GETDISPINFOW) return false;
+  auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+  const auto control = reinterpret_cast<HWND>(info.hdr.idFrom);
+  if (control != swatch_[0] && control != swatch_[1]) return false;
+  const bool first = control == swatch_[0];
+  const uint32_t index = (first ? session_->primary() : session_->secondary()) & 0xFF;
+  const Rgb& c = session_->palette().colours[index];
+  swatchTip_ = widened(std::string(first ? "First colour" : "Second colour") + ": index " +
+                       std::to_string(index) + " (" + std::to_string(c.red) + ", " +
+                       std::to_string(c.green) + ", " + std::to_string(c.blue) + ")");
+  info.lpszText = &swatchTip_[0];
+  result = 0;
+  return true;
+}
+
+bool DialogBar::choiceByClick(HWND control) const {
+  for (HWND c = control; c && c != page_ && c != toolbar_; c = GetParent(c))
+    if (c == tone_ || c == spin_ || c == mask_ || c == protect_ || c == grid_ ||
+        GetDlgCtrlID(c) == kAddSizeButton || GetDlgCtrlID(c) == kToolButton)
+      return true;
+  return false;
+}
+
+std::vector<HWND> DialogBar::tabStops() const {
+  std::vector<HWND> stops;
+  for (HWND c = GetWindow(page_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(c, GWL_STYLE);
+    // The editor's box, made without WS_TABSTOP, is a stop too.
+    if ((c == box_ || (style & WS_TABSTOP)) && (style & WS_VISIBLE) && !(style & WS_DISABLED))
+      stops.push_back(c);
+  }
+  return stops;
 }

@@ -9,14 +9,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "editor_session.h"
+#include "frame_events.h"
 #include "gui_options.h"
 #include "pen_info.h"
 #include "recorder.h"
 #include "zorvel_windows.h"
-
-class Frame;
 
 // Where the frame's client area puts things (the GUI test aims by them): the
 // tool bar, then the dialog bar; in the page, the block-size box.
@@ -30,18 +30,22 @@ constexpr UINT kCheckFields = WM_APP + 1;
 
 class DialogBar {
  public:
-  explicit DialogBar(Frame& frame) : frame_(frame) {}
+  explicit DialogBar(const FrameEvents& events) : events_(events) {}
 
-  // The controls, on the tree's tool bar and page, showing `options`.
+  // The controls, on the tree's tool bar and page, showing `options`; the
+  // swatches show the session's colours.
   void create(const zorvel_windows::Windows& tree, HMODULE pen, const PenInfo& info,
-              const GuiOptions& options);
+              const GuiOptions& options, const EditorSession& session);
   void layout(int width);
 
   // A notification from one of the bar's controls; false when it is none.
   bool command(int id, int code);
   void scrolled(HWND control);  // the tone slider or the brush size's arrows
   bool drawItem(const DRAWITEMSTRUCT& item);
-  // Checks a number field whose text may have been left out of range.
+  // A tooltip asks for a swatch's text; false when it is none of the bar's.
+  bool notify(const NMHDR& header, LRESULT& result);
+  // Says why a number field's text was refused (it shows the value in
+  // force again already).
   void checkFields();
 
   // The inputs as the controls show them (colours are the session's).
@@ -60,23 +64,35 @@ class DialogBar {
   bool isTextField(HWND window) const;
   // Enter in a field: adds the size, or checks the number.
   bool enter(HWND window);
+  // A control that a mouse click leaves with a choice made: the keyboard
+  // then goes back to the view.
+  bool choiceByClick(HWND control) const;
+  // The controls Tab visits, in order.
+  std::vector<HWND> tabStops() const;
 
  private:
   static bool Button_GetCheckState(HWND button) {
     return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
   void addSize();
-  // The number fields' values when they are in range; false if one is not.
-  bool takeFields();
-  bool checkNumber(HWND field, const char* what, int32_t low, int32_t high, int32_t& value);
+  void addTip(HWND control, const wchar_t* text);  // LPSTR_TEXTCALLBACKW: asked each time
+  HWND owner() const { return GetAncestor(page_, GA_ROOT); }
+  // The number fields' values when they are in range; a field out of range
+  // shows the value in force again at once, and why is said after.
+  void takeFields();
+  void takeNumber(HWND field, const char* what, int32_t low, int32_t high, int32_t& value);
 
-  Frame& frame_;
+  const FrameEvents& events_;
+  const EditorSession* session_ = nullptr;
+  HWND tip_ = nullptr;
   HWND toolbar_ = nullptr, bar_ = nullptr, page_ = nullptr, box_ = nullptr;
   HWND sizeField_ = nullptr, tone_ = nullptr, toneNumber_ = nullptr, swatch_[2] = {};
   HWND shape_ = nullptr, brushSize_ = nullptr, spin_ = nullptr, mask_ = nullptr, protect_ = nullptr;
   HWND protectIndex_ = nullptr, zoomBox_ = nullptr, grid_ = nullptr;
   HBITMAP buttonBitmap_ = nullptr;
   std::wstring tipText_;
+  std::wstring swatchTip_;                 // the text a swatch's tooltip asked for last
+  std::string refused_;                    // why a field's text was refused, said once
   int32_t brushSide_ = kDefaultBrushSide;  // the last size the field held in range
   int32_t protected_ = 0;
   bool checking_ = false;  // a message about a field is up

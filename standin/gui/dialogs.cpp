@@ -168,24 +168,31 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 std::string askFile(HWND owner, bool save, const wchar_t* filter, const wchar_t* extension,
-                    const std::string& suggested, int* filterIndex) {
+                    const std::string& suggested, int* filterIndex, bool* readOnly) {
   wchar_t name[MAX_PATH] = {};
-  const std::wstring initial = widened(suggested);
+  // A path suggested: the dialog opens in its folder, with its name.
+  const std::size_t slash = suggested.find_last_of("\\/");
+  const std::wstring folder =
+      slash == std::string::npos ? std::wstring() : widened(suggested.substr(0, slash + 1));
+  const std::wstring initial =
+      widened(slash == std::string::npos ? suggested : suggested.substr(slash + 1));
   if (initial.size() < MAX_PATH) initial.copy(name, initial.size());
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
   ofn.lpstrFilter = filter;
-  ofn.nFilterIndex = 1;
+  ofn.nFilterIndex = filterIndex ? static_cast<DWORD>(*filterIndex) : 1;
   ofn.lpstrFile = name;
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrDefExt = extension;
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   // The working folder stays where the program started: relative names
   // given on the command line keep meaning what they meant.
-  ofn.Flags =
-      OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST);
+  ofn.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST
+                                      : OFN_FILEMUSTEXIST | (readOnly ? 0 : OFN_HIDEREADONLY));
   const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (filterIndex) *filterIndex = static_cast<int>(ofn.nFilterIndex);
+  if (readOnly) *readOnly = ok && (ofn.Flags & OFN_READONLY) != 0;
   return ok ? narrowed(name) : std::string();
 }
 
@@ -230,11 +237,11 @@ void showAbout(HWND owner, const PenInfo& info) {
   if (about.font) DeleteObject(about.font);
 }
 
-std::string askOpenFile(HWND owner, const wchar_t* filter) {
-  return askFile(owner, false, filter, nullptr, "", nullptr);
+std::string askOpenFile(HWND owner, const wchar_t* filter, bool* readOnly) {
+  return askFile(owner, false, filter, nullptr, "", nullptr, readOnly);
 }
 
 std::string askSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension,
                         const std::string& suggested, int* filterIndex) {
-  return askFile(owner, true, filter, extension, suggested, filterIndex);
+  return askFile(owner, true, filter, extension, suggested, filterIndex, nullptr);
 }

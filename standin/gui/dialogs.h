@@ -28,8 +28,11 @@ UnsavedChoice askUnsaved(HWND owner, const std::string& document, const std::str
 // in a font that has its characters, with its meaning in English when known).
 void showAbout(HWND owner, const PenInfo& info);
 
-// A file to open or to save (the filter's index, 1 for the first, comes back
-// for a save); "" when cancelled.
-std::string askOpenFile(HWND owner, const wchar_t* filter);
+// A file to open, with the dialog's "Open as read-only" box where `readOnly`
+// asks for it; "" when cancelled.
+std::string askOpenFile(HWND owner, const wchar_t* filter, bool* readOnly = nullptr);
+// A file to save, starting from `suggested` (a name, or a path: its folder
+// and name) and the filter `*filterIndex` (1 for the first), which comes
+// back as chosen; "" when cancelled.
 std::string askSaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension,
                         const std::string& suggested, int* filterIndex = nullptr);

@@ -12,6 +12,7 @@
 #include "gui_resources.h"
 #include "palette.h"
 #include "picture_files.h"
+#include "save_choice.h"
 #include "script.h"
 #include "text.h"
 #include "wide_text.h"
@@ -34,10 +35,14 @@ LRESULT CALLBACK paneProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
+// In the order of save_choice.h's filter indices.
 constexpr wchar_t kPictureFilter[] =
-    L"8-bit BMP (*.bmp)\0*.bmp\0PNG (*.png)\0*.png\0PNG, 2 times enlarged\0*.png\0"
-    L"PNG, 4 times enlarged\0*.png\0PNG, 8 times enlarged\0*.png\0";
-constexpr int kPngScales[] = {0, 0, 1, 2, 4, 8};  // by filter index; 0: BMP
+    L"8-bit BMP (*.bmp)\0*.bmp\0PNG export (*.png)\0*.png\0PNG export, 2 times enlarged\0*.png\0"
+    L"PNG export, 4 times enlarged\0*.png\0PNG export, 8 times enlarged\0*.png\0";
+
+// Posted when a click in the bar made its choice: the keyboard goes back to
+// the view once the click is done.
+constexpr UINT kKeysToView = WM_APP + 2;
 
 std::string bareName(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
@@ -47,14 +52,25 @@ std::string bareName(const std::string& path) {
 }  // namespace
 
 Frame::Frame(const GuiOptions& options, const PenLibrary& pen, const PenInfo& info,
-             std::string recordPath)
+             std::string recordPath, std::string timingPath)
     : options_(options),
       pen_(pen),
       info_(info),
       recordPath_(std::move(recordPath)),
-      bar_(*this),
-      view_(*this),
-      palette_(*this) {}
+      bar_(events_),
+      view_(events_),
+      palette_(events_) {
+  events_.toPen = [this](UINT m, WPARAM k, int32_t x, int32_t y) { penMessage(m, k, x, y); };
+  events_.pointerMoved = [this](bool over, int32_t x, int32_t y) { pointerAt(over, x, y); };
+  events_.inputsEdited = [this] { inputsChanged(); };
+  events_.coloursEdited = [this] { coloursChanged(); };
+  events_.zoomPicked = [this](int zoom) { zoomChosen(zoom); };
+  events_.zoomMoved = [this](int zoom) { zoomShown(zoom); };
+  events_.aboutAsked = [this] { aboutThePen(); };
+  events_.choiceMade = [this] { keysToView(); };
+  events_.overlayNow = [this] { return overlay(); };
+  if (!timingPath.empty()) latency_.start(timingPath);
+}
 
 bool Frame::create(std::string& error) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_WIN95_CLASSES};
@@ -95,13 +111,17 @@ bool Frame::create(std::string& error) {
   box_ = std::make_unique<WindowBlockBox>(windows_.box);
   session_ = std::make_unique<EditorSession>(penCallFor(pen_, windows_.view), *box_);
   session_->record(&recorder_);
-  bar_.create(windows_, pen_.module(), info_, options_);
-  view_.attach(windows_.document, windows_.view, options_.zoom);
+  bar_.create(windows_, pen_.module(), info_, options_, *session_);
+  view_.attach(windows_.document, windows_.view, options_.zoom, *session_);
   palette_.attach(CreateWindowExW(0, L"Zorvel Palette", L"", WS_CHILD | WS_VISIBLE, 0, 0,
                                   kPaletteWidth, 16 * kPaletteCell + 2 * kPaletteMargin,
-                                  windows_.frame, nullptr, instance, &palette_));
+                                  windows_.frame, nullptr, instance, &palette_),
+                  *session_);
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
                             0, 0, 0, windows_.frame, nullptr, instance, nullptr);
+  // The font its parts are measured in.
+  SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
+               FALSE);
 
   session_->setColours(options_.primary, options_.secondary);
   inputsChanged();
@@ -118,14 +138,42 @@ bool Frame::create(std::string& error) {
 }
 
 bool Frame::translate(MSG& message) {
+  latency_.arrived(message);
   HWND focus = GetFocus();
   const bool inText = bar_.isTextField(focus);
   if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && bar_.enter(focus))
     return true;
   if (TranslateAcceleratorW(windows_.frame, inText ? textKeys_ : keys_, &message)) return true;
-  // Tab and the arrow keys between the bar's controls.
+  // Tab goes round the view and the bar's controls; an open drop-down list
+  // keeps its own keys.
+  const bool dropped =
+      focus && SendMessageW(GetParent(focus) == bar_.page() ? focus : GetParent(focus),
+                            CB_GETDROPPEDSTATE, 0, 0) != 0;
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && !dropped &&
+      GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
+    tab(GetKeyState(VK_SHIFT) < 0);
+    return true;
+  }
+  // A button, box or slider of the bar chosen with the mouse: the keyboard
+  // goes back to the view once the click is done.
+  if (message.message == WM_LBUTTONUP && bar_.choiceByClick(message.hwnd))
+    PostMessageW(windows_.frame, kKeysToView, 0, 0);
+  // The arrow keys between the bar's controls.
   const bool inBar = message.hwnd == bar_.page() || IsChild(bar_.page(), message.hwnd);
   return inBar && IsDialogMessageW(bar_.page(), &message);
+}
+
+void Frame::tab(bool backwards) {
+  std::vector<HWND> stops = bar_.tabStops();
+  stops.insert(stops.begin(), windows_.view);
+  HWND focus = GetFocus();
+  // The control that holds the focus (a box's edit field is its child).
+  std::size_t at = stops.size();
+  for (std::size_t i = 0; i < stops.size(); ++i)
+    if (focus == stops[i] || IsChild(stops[i], focus)) at = i;
+  const std::size_t n = stops.size();
+  const std::size_t next = at == n ? 0 : (backwards ? at + n - 1 : at + 1) % n;
+  SetFocus(stops[next]);
 }
 
 void Frame::layout() {
@@ -134,14 +182,6 @@ void Frame::layout() {
   GetClientRect(windows_.frame, &r);
   SendMessageW(status_, WM_SIZE, 0, 0);
   const int w = static_cast<int>(r.right);
-  const int parts[] = {90,
-                       std::max(200, w - 560),
-                       std::max(270, w - 490),
-                       std::max(380, w - 380),
-                       std::max(560, w - 200),
-                       -1};
-  SendMessageW(status_, SB_SETPARTS, 6, reinterpret_cast<LPARAM>(parts));
-  InvalidateRect(status_, nullptr, TRUE);  // no leftovers of the old parts
   RECT s;
   GetWindowRect(status_, &s);
   const int statusHeight = s.bottom - s.top;
@@ -159,7 +199,8 @@ std::string Frame::documentName() const {
   const Bitmap& canvas = session_->canvas();
   const std::string& file = session_->document().file;
   return (file.empty() ? std::string("untitled") : bareName(file)) + " (" +
-         std::to_string(canvas.width()) + " x " + std::to_string(canvas.height()) + ")";
+         std::to_string(canvas.width()) + " x " + std::to_string(canvas.height()) + ")" +
+         (session_->document().readOnly ? " read-only" : "");
 }
 
 void Frame::showTitle() {
@@ -169,9 +210,45 @@ void Frame::showTitle() {
   SetWindowTextW(windows_.frame, widened(title).c_str());
 }
 
-void Frame::showPosition(bool onCanvas, int32_t x, int32_t y) {
-  const std::string where = onCanvas ? std::to_string(x) + ", " + std::to_string(y) : "";
+// The pointer's canvas pixel, with its palette index and colour on the
+// canvas; off it, only where it is.
+void Frame::pointerAt(bool over, int32_t x, int32_t y) {
+  std::string where;
+  const Bitmap& canvas = session_->canvas();
+  if (over && x >= 0 && y >= 0 && x < canvas.width() && y < canvas.height()) {
+    const uint8_t index = canvas.at(x, y);
+    const Rgb& c = session_->palette().colours[index];
+    where = std::to_string(x) + ", " + std::to_string(y) + ": index " + std::to_string(index) +
+            " (" + std::to_string(c.red) + ", " + std::to_string(c.green) + ", " +
+            std::to_string(c.blue) + ")";
+  } else if (over) {
+    where = std::to_string(x) + ", " + std::to_string(y) + ": off the canvas";
+  }
   SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(widened(where).c_str()));
+}
+
+// Each part as wide as its text; the pointer's part as wide as its longest.
+void Frame::fitStatusParts(const std::string* texts, int count) {
+  HDC dc = GetDC(status_);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  auto width = [&](const std::string& text) {
+    const std::wstring wide = widened(text);
+    SIZE size{0, 0};
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  constexpr int kPadding = 14;  // the part's borders and the text's inset
+  std::vector<int> edges;
+  int edge = width("-9999, -9999: index 255 (255, 255, 255)") + kPadding;
+  edges.push_back(edge);
+  for (int i = 0; i + 1 < count; ++i) edges.push_back(edge += width(texts[i]) + kPadding);
+  edges.push_back(-1);  // the last part takes the rest
+  SelectObject(dc, old);
+  ReleaseDC(status_, dc);
+  if (edges == statusEdges_) return;
+  statusEdges_ = edges;
+  SendMessageW(status_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+  InvalidateRect(status_, nullptr, TRUE);  // no leftovers of the old parts
 }
 
 void Frame::showStatus() {
@@ -187,14 +264,15 @@ void Frame::showStatus() {
                               " - " + std::to_string(r[2]) + ", " + std::to_string(r[3]);
   const int forgotten = session_->takeForgotten();
   if (forgotten > 0)
-    forgotten_ = "undo forgot " + std::to_string(forgotten) + " oldest step" +
-                 (forgotten > 1 ? "s" : "") + " (limit " + std::to_string(kMaxUndoBytes >> 20) +
-                 " MiB)";
+    notice_ = "undo forgot " + std::to_string(forgotten) + " oldest step" +
+              (forgotten > 1 ? "s" : "") + " (limit " + std::to_string(kMaxUndoBytes >> 20) +
+              " MiB)";
   const std::string texts[] = {"blocks: " + (selected ? escaped(item) : std::string("(none)")),
                                "tone " + std::to_string(in.tone),
                                "colours " + std::to_string(session_->primary()) + " / " +
                                    std::to_string(session_->secondary()),
-                               changed, forgotten_};
+                               changed, notice_};
+  fitStatusParts(texts, 5);
   for (int i = 0; i < 5; ++i)
     SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(i + 1),
                  reinterpret_cast<LPARAM>(widened(texts[i]).c_str()));
@@ -212,8 +290,12 @@ void Frame::inputsChanged() {
   PenInputs in = bar_.inputs();
   in.primary = session_->primary();
   in.secondary = session_->secondary();
+  const Bitmap& brush = session_->brush();
+  const int32_t w = brush.width(), h = brush.height();
   session_->setInputs(in);
-  view_.repaintAll();  // the mask's tint and the grid may have changed
+  if (brush.width() != w || brush.height() != h) view_.layout();  // the margin is half the brush
+  view_.repaintAll();  // the mask's tint, the grid and the footprint may have changed
+  view_.footprintChanged();
   showStatus();
 }
 
@@ -224,6 +306,22 @@ void Frame::coloursChanged() {
 }
 
 void Frame::zoomChosen(int zoom) { view_.setZoom(zoom); }
+
+void Frame::zoomShown(int zoom) { bar_.showZoom(zoom); }
+
+void Frame::aboutThePen() { showAbout(windows_.frame, info_); }
+
+void Frame::keysToView() { SetFocus(windows_.view); }
+
+ViewOverlay Frame::overlay() const {
+  ViewOverlay o;
+  o.protectIndex = bar_.protectIndex();
+  o.grid = bar_.grid();
+  o.footprint = footprint_;
+  // The text the next press reads: the selected item, else the last one read.
+  if (!zorvel_windows::selectedItem(windows_.box, o.blocks)) o.blocks = session_->latchedItem();
+  return o;
+}
 
 void Frame::penMessage(UINT message, WPARAM keyFlags, int32_t x, int32_t y) {
   PenInputs in = bar_.inputs();
@@ -262,6 +360,9 @@ void Frame::penMessage(UINT message, WPARAM keyFlags, int32_t x, int32_t y) {
     view_.repaint(c[0] - bw, c[1] - bh, int64_t{c[2]} + bw, int64_t{c[3]} + bh);
     showTitle();
   }
+  // The release closed the stroke: a stroke that changed nothing left the
+  // document as saved as it was.
+  if (message == WM_LBUTTONUP) showTitle();
   if (message == WM_LBUTTONDOWN || session_->drew()) showStatus();
 }
 
@@ -269,7 +370,14 @@ bool Frame::keepWork(const std::string& what) {
   if (!session_->modified()) return true;
   switch (askUnsaved(windows_.frame, documentName(), what)) {
     case UnsavedChoice::save:
-      return save(session_->document().file.empty());
+      if (save(session_->document().file.empty())) return true;
+      if (exported_)
+        showMessage(windows_.frame,
+                    "A PNG is an export: its colours cannot be opened again as the palette "
+                    "indices they came from, so the document is still not saved. Save it as "
+                    "an 8-bit BMP, or discard the changes.",
+                    MB_ICONWARNING);
+      return false;
     case UnsavedChoice::discard:
       return true;
     case UnsavedChoice::cancel:
@@ -278,39 +386,54 @@ bool Frame::keepWork(const std::string& what) {
   }
 }
 
-// Saves the canvas: as a BMP (the canvas bytes and the palette, as they
-// are), or as a PNG in colour at the scale chosen. Either marks it saved.
 bool Frame::save(bool askForName) {
-  std::string path = session_->document().file;
-  int scale = session_->document().fileScale;
-  if (askForName || path.empty()) {
-    int filter = 1;
-    const std::string suggested = path.empty() ? "untitled.bmp" : bareName(path);
-    path = askSaveFile(windows_.frame, kPictureFilter, L"bmp", suggested, &filter);
+  exported_ = false;
+  const Document& doc = session_->document();
+  const Bitmap& canvas = session_->canvas();
+  SaveChoice choice = chooseSave(doc.file, kSaveAsBmp, canvas.width(), canvas.height());
+  // A document opened read-only is never written over by Save.
+  if (askForName || doc.file.empty() || doc.readOnly) {
+    int filter = kSaveAsBmp;  // a document is a BMP: Save As starts from its name and type
+    const std::string path = askSaveFile(windows_.frame, kPictureFilter, L"bmp",
+                                         doc.file.empty() ? "untitled.bmp" : doc.file, &filter);
     if (path.empty()) return false;
-    scale =
-        hasExtension(path, ".png") ? std::max(1, kPngScales[std::max(0, std::min(filter, 5))]) : 0;
+    choice = chooseSave(path, filter, canvas.width(), canvas.height());
   }
-  const IndexedCanvas canvas = session_->canvas().indexed();
-  if (scale > 0 && int64_t{canvas.width} * canvas.height * scale * scale > kMaxColourPixels) {
-    showMessage(windows_.frame, "The canvas is too large for a PNG " + std::to_string(scale) +
-                                    " times enlarged: at most " + std::to_string(kMaxColourPixels) +
-                                    " pixels can be written. Save it less enlarged, or at 1x.");
+  if (!choice.problem.empty()) {
+    showMessage(windows_.frame, "The picture was not saved: " + choice.problem);
     return false;
   }
   const std::vector<uint8_t> bytes =
-      scale > 0 ? pngBytes(colourPicture(canvas, session_->palette(), scale))
-                : indexedBmp(canvas, session_->palette());
+      choice.png ? pngBytes(colourPicture(canvas.indexed(), session_->palette(), choice.scale))
+                 : indexedBmp(canvas.indexed(), session_->palette());
   std::string error;
   if (bytes.empty()) error = "the PNG encoder failed";
-  if (!error.empty() || !writeWhole(path, bytes, error)) {
+  if (!error.empty() || !writeWhole(choice.path, bytes, error)) {
     showMessage(windows_.frame, "The picture was not saved: " + error);
     return false;
   }
-  session_->nameDocument(path, scale);
+  if (choice.png) {
+    // Its pixels are colours, not the palette's indices: the document is
+    // still unsaved and keeps its own name.
+    exported_ = true;
+    notice_ = "exported " + bareName(choice.path) +
+              (choice.scale > 1 ? " (" + std::to_string(choice.scale) + "x)" : "") +
+              "; the document is not saved";
+    showStatus();
+    return false;
+  }
+  session_->nameDocument(choice.path, false);
   session_->markSaved();
   showTitle();
   return true;
+}
+
+void Frame::documentReplaced() {
+  pointerAt(false, 0, 0);  // what it read belonged to the old canvas
+  bar_.documentReplaced();
+  inputsChanged();
+  view_.fit();
+  repaintAll();
 }
 
 void Frame::newCanvas() {
@@ -318,17 +441,16 @@ void Frame::newCanvas() {
   int32_t w = session_->canvas().width(), h = session_->canvas().height();
   uint8_t fill = 0;
   if (!askNewCanvas(windows_.frame, w, h, fill)) return;
+  latency_.restart("new");
   session_->newCanvas(w, h, fill);
-  bar_.documentReplaced();
-  inputsChanged();
-  view_.canvasReplaced();
-  repaintAll();
+  documentReplaced();
 }
 
 void Frame::open() {
   if (!keepWork("opening another picture")) return;
-  const std::string path =
-      askOpenFile(windows_.frame, L"8-bit BMP (*.bmp)\0*.bmp\0All files\0*.*\0");
+  bool readOnly = false;
+  // Only what Open reads: an 8-bit BMP.
+  const std::string path = askOpenFile(windows_.frame, L"8-bit BMP (*.bmp)\0*.bmp\0", &readOnly);
   if (path.empty()) return;
   std::vector<uint8_t> bytes;
   std::string error;
@@ -339,11 +461,8 @@ void Frame::open() {
     return;
   }
   session_->loadCanvas(image, bytes);
-  session_->nameDocument(path, 0);
-  bar_.documentReplaced();
-  inputsChanged();
-  view_.canvasReplaced();
-  repaintAll();
+  session_->nameDocument(path, readOnly);
+  documentReplaced();
 }
 
 void Frame::loadPalette() {
@@ -375,6 +494,12 @@ void Frame::saveRecordingAs() {
   const std::string path = askSaveFile(windows_.frame, L"Stroke script (*.strokes)\0*.strokes\0",
                                        L"strokes", "session.strokes");
   if (path.empty()) return;
+  const std::string problem = fileNameProblem(bareName(path));
+  if (!problem.empty()) {
+    showMessage(windows_.frame, "The recording was not written: the name '" +
+                                    escapedPath(bareName(path)) + "' " + problem + ".");
+    return;
+  }
   std::string error;
   if (!writeRecording(path, error)) {
     showMessage(windows_.frame, "The recording was not written: " + error);
@@ -384,8 +509,16 @@ void Frame::saveRecordingAs() {
 }
 
 void Frame::history(bool undo) {
+  latency_.relabel(undo ? "undo" : "redo");
+  const int32_t w = session_->canvas().width(), h = session_->canvas().height();
   if (!(undo ? session_->undo() : session_->redo())) return;
   inputsChanged();
+  // New and Open, undone or redone, bring another canvas: the view, its
+  // scroll bars and the readout take its size at once.
+  if (session_->canvas().width() != w || session_->canvas().height() != h) {
+    pointerAt(false, 0, 0);
+    view_.canvasReplaced();
+  }
   repaintAll();
 }
 
@@ -408,10 +541,10 @@ void Frame::close() {
     exitStatus_ = kExitRecordingLost;
     break;
   }
+  std::string error;
+  if (!latency_.write(error)) showMessage(windows_.frame, "The timings were not written: " + error);
   DestroyWindow(windows_.frame);
 }
-
-void Frame::about() { showAbout(windows_.frame, info_); }
 
 void Frame::command(int id) {
   switch (id) {
@@ -434,6 +567,13 @@ void Frame::command(int id) {
       session_->setPalette(defaultPalette(), nullptr);
       repaintAll();
       break;
+    case IDM_FIT:
+      view_.fit();
+      break;
+    case IDM_FOOTPRINT:
+      footprint_ = !footprint_;
+      view_.footprintChanged();
+      break;
     case IDM_SAVE_RECORDING:
       saveRecordingAs();
       break;
@@ -453,11 +593,13 @@ void Frame::command(int id) {
       view_.zoomOut();
       break;
     case IDM_ABOUT:
-      about();
+      aboutThePen();
       break;
     default:
       break;
   }
+  // Menus and dialogs leave the keyboard with the view.
+  if (id != IDM_EXIT) keysToView();
 }
 
 LRESULT Frame::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -469,6 +611,19 @@ LRESULT Frame::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
       limits->ptMinTrackSize = POINT{680, 420};  // the bar's controls and some canvas
       return 0;
+    }
+    case WM_SETFOCUS:
+      // Back from a dialog, a message or another program: the view has the
+      // keyboard, not the frame, which does nothing with it.
+      keysToView();
+      return 0;
+    case kKeysToView:
+      keysToView();
+      return 0;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (bar_.notify(*reinterpret_cast<const NMHDR*>(lParam), result)) return result;
+      return DefWindowProcW(window, message, wParam, lParam);
     }
     case WM_COMMAND:
       if (lParam == 0)
@@ -488,6 +643,8 @@ LRESULT Frame::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       const UINT redo = session_->canRedo() ? MF_ENABLED : MF_GRAYED;
       EnableMenuItem(menu, IDM_UNDO, MF_BYCOMMAND | undo);
       EnableMenuItem(menu, IDM_REDO, MF_BYCOMMAND | redo);
+      const UINT shown = footprint_ ? MF_CHECKED : MF_UNCHECKED;
+      CheckMenuItem(menu, IDM_FOOTPRINT, MF_BYCOMMAND | shown);
       return 0;
     }
     case kCheckFields:

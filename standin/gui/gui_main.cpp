@@ -3,10 +3,11 @@
 // the mouse, and a recording of what they did as a stroke script that
 // standin.exe replays to the same canvas.
 //
-// Exit status: 0; 1 when the recording could not be written and the user
-// closed without it; 2 bad usage, a recording that cannot be written where
-// it was asked for, or a pen that does not load or lacks an export (a
-// message box says which, before the window opens).
+// Exit status: 0 (also after --help, which prints the usage); 1 when the
+// recording could not be written and the user closed without it; 2 bad
+// usage, a recording or timing log that cannot be written where it was asked
+// for, or a pen that does not load or lacks an export (a message box says
+// which, before the window opens).
 #include <windows.h>
 
 #include <new>
@@ -33,10 +34,24 @@ std::string programFolder() {
   return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
 }
 
-// The recording's place, made absolute against the folder the program
-// started in, once: whatever a dialog does later, it goes where it was asked
-// to. Empty with `error` when it could not be written there.
-std::string recordingPlace(const std::string& asked, std::string& error) {
+// The usage on the standard output where there is one (a terminal, a pipe),
+// else in a message box.
+void showUsage() {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) {
+    const std::string text = std::string(kGuiUsage) + "\n";
+    DWORD written = 0;
+    WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    return;
+  }
+  showMessage(nullptr, kGuiUsage, MB_ICONINFORMATION);
+}
+
+// A file's place (the recording's, the timing log's), made absolute against
+// the folder the program started in, once: whatever a dialog does later, it
+// goes where it was asked to. Empty with `error` when it could not be
+// written there.
+std::string writablePlace(const std::string& asked, std::string& error) {
   const std::string problem = fileNameProblem(asked);
   if (!problem.empty()) {
     error = "the name " + problem;
@@ -54,11 +69,23 @@ int run() {
     showMessage(nullptr, error + ".\n\n" + kGuiUsage);
     return kExitBadUsage;
   }
-  std::string record;
+  if (options.help) {
+    showUsage();
+    return kExitDone;
+  }
+  std::string record, timing;
   if (!options.record.empty()) {
-    record = recordingPlace(options.record, error);
+    record = writablePlace(options.record, error);
     if (record.empty()) {
       showMessage(nullptr, "Cannot record the session into '" + escapedPath(options.record) +
+                               "': " + error + ".");
+      return kExitBadUsage;
+    }
+  }
+  if (!options.timing.empty()) {
+    timing = writablePlace(options.timing, error);
+    if (timing.empty()) {
+      showMessage(nullptr, "Cannot write the timings into '" + escapedPath(options.timing) +
                                "': " + error + ".");
       return kExitBadUsage;
     }
@@ -74,13 +101,16 @@ int run() {
     showMessage(nullptr, escapedPath(options.pen) + ": _ZVGetInfo did not return 1");
     return kExitBadUsage;
   }
-  Frame frame(options, pen, info, record);
+  Frame frame(options, pen, info, record, timing);
   if (!frame.create(error)) {
     showMessage(nullptr, error);
     return kExitBadUsage;
   }
   MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  for (;;) {
+    // Nothing waiting, not even a paint: every message so far is answered.
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) frame.idle();
+    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
     if (frame.translate(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

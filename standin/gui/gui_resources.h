@@ -21,6 +21,8 @@
 #define IDM_ZOOM_IN 1010
 #define IDM_ZOOM_OUT 1011
 #define IDM_ABOUT 1012
+#define IDM_FIT 1013
+#define IDM_FOOTPRINT 1014
 
 // The new canvas's size and fill.
 #define IDD_NEW_CANVAS 200

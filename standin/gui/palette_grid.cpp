@@ -1,8 +1,9 @@
 #include "palette_grid.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
-#include "frame.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -13,8 +14,27 @@ void frameIn(HDC dc, RECT r, int inset, int stock) {
 
 }  // namespace
 
+void PaletteGrid::attach(HWND window, EditorSession& session) {
+  window_ = window;
+  session_ = &session;
+  HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
+                             window, nullptr, GetModuleHandleW(nullptr), nullptr);
+  for (int i = 0; i < 256; ++i) {
+    const int x = kPaletteMargin + (i % 16) * kPaletteCell,
+              y = kPaletteMargin + (i / 16) * kPaletteCell;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = static_cast<UINT_PTR>(i);
+    tool.rect = RECT{x, y, x + kPaletteCell, y + kPaletteCell};
+    tool.lpszText = LPSTR_TEXTCALLBACKW;  // the palette may change
+    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
 void PaletteGrid::paint(HDC dc) {
-  const EditorSession& session = frame_.session();
+  const EditorSession& session = *session_;
   RECT all;
   GetClientRect(window_, &all);
   FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
@@ -56,12 +76,23 @@ LRESULT PaletteGrid::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 py = GET_Y_LPARAM(lParam) - kPaletteMargin;
       if (px < 0 || py < 0 || px >= 16 * kPaletteCell || py >= 16 * kPaletteCell) return 0;
       const auto index = static_cast<uint32_t>(py / kPaletteCell * 16 + px / kPaletteCell);
-      EditorSession& session = frame_.session();
+      EditorSession& session = *session_;
       if (message == WM_LBUTTONDOWN)
         session.setColours(index, session.secondary());
       else
         session.setColours(session.primary(), index);
-      frame_.coloursChanged();
+      events_.coloursEdited();
+      events_.choiceMade();  // the grid takes no keys: they stay with the view
+      return 0;
+    }
+    case WM_NOTIFY: {
+      auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+      if (info->hdr.code != TTN_GETDISPINFOW || info->hdr.idFrom > 255) return 0;
+      const Rgb& c = session_->palette().colours[info->hdr.idFrom];
+      tipText_ =
+          widened("index " + std::to_string(info->hdr.idFrom) + " (" + std::to_string(c.red) +
+                  ", " + std::to_string(c.green) + ", " + std::to_string(c.blue) + ")");
+      info->lpszText = &tipText_[0];
       return 0;
     }
     default:

@@ -1,12 +1,16 @@
 // palette_grid.h - the 256 colours of the palette as a grid beside the view:
 // a left click makes a colour the first (primary) one, a right click the
 // second. The first is framed, the second marked in the middle, each in
-// black and white so that the marks show on any colour.
+// black and white so that the marks show on any colour. Each colour's
+// tooltip gives its index and RGB.
 #pragma once
 
 #include <windows.h>
 
-class Frame;
+#include <string>
+
+#include "editor_session.h"
+#include "frame_events.h"
 
 constexpr int kPaletteCell = 10;
 constexpr int kPaletteMargin = 6;
@@ -14,8 +18,8 @@ constexpr int kPaletteWidth = 16 * kPaletteCell + 2 * kPaletteMargin;
 
 class PaletteGrid {
  public:
-  explicit PaletteGrid(Frame& frame) : frame_(frame) {}
-  void attach(HWND window) { window_ = window; }
+  explicit PaletteGrid(const FrameEvents& events) : events_(events) {}
+  void attach(HWND window, EditorSession& session);
   HWND window() const { return window_; }
   void repaint() { InvalidateRect(window_, nullptr, FALSE); }
 
@@ -24,6 +28,8 @@ class PaletteGrid {
  private:
   void paint(HDC dc);
 
-  Frame& frame_;
+  const FrameEvents& events_;
+  EditorSession* session_ = nullptr;
   HWND window_ = nullptr;
+  std::wstring tipText_;  // the text the tooltip asked for last
 };
