@@ -1,12 +1,19 @@
-// The interactive stand-in's command line: what it refuses, and that each
-// refusal names what the option takes; nothing out of range is clamped.
+// The interactive stand-in's decisions that need no window: its command line
+// (what it refuses, each refusal naming what the option takes, nothing
+// clamped), what Save As writes for a name and a type, and its menus'
+// shortcuts against its accelerator tables.
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gui_options.h"
+#include "save_choice.h"
 
 namespace {
 
@@ -91,6 +98,84 @@ TEST(GuiOptions, TheUsageFitsAMessageBoxWithNoListSplit) {
     zooms = zooms || line.find("1, 2, 3, 4, 6, 8, 12, 16, 24, 32") != std::string::npos;
   }
   EXPECT_TRUE(zooms) << "the zooms are not on one line";
+}
+
+TEST(SaveChoice, TheNameOrTheTypeDecidesAndAPngIsAnExport) {
+  struct Case {
+    const char* path;
+    int filter;
+    const char* written;
+    bool png;
+    int scale;
+  };
+  const Case cases[] = {
+      {"first.bmp", kSaveAsBmp, "first.bmp", false, 1},
+      // The type chosen names a file without an extension.
+      {"first", kSaveAsPng + 2, "first.png", true, 4},
+      {"first", kSaveAsBmp, "first.bmp", false, 1},
+      // The name's own extension wins over the type, in any case.
+      {"first4x.PNG", kSaveAsBmp, "first4x.PNG", true, 1},
+      {"first.bmp", kSaveAsPng + 3, "first.bmp", false, 1},
+      {"Z:\\work\\a.png", kSaveAsPng + 1, "Z:\\work\\a.png", true, 2},
+      // A name with another extension keeps it and gains the type's.
+      {"take.v2", kSaveAsBmp, "take.v2.bmp", false, 1},
+  };
+  for (const Case& c : cases) {
+    const SaveChoice s = chooseSave(c.path, c.filter, 64, 48);
+    EXPECT_EQ(s.path, c.written) << c.path;
+    EXPECT_EQ(s.png, c.png) << c.path;
+    EXPECT_EQ(s.scale, c.scale) << c.path;
+    EXPECT_EQ(s.problem, "") << c.path;
+  }
+}
+
+TEST(SaveChoice, ReservedNamesAndOversizedExportsAreRefusedWithTheReason) {
+  for (const char* name : {"CON.bmp", "C:\\pics\\lpt1.png", "nul", "aux.BMP"}) {
+    const SaveChoice s = chooseSave(name, kSaveAsBmp, 64, 48);
+    EXPECT_NE(s.problem.find("device"), std::string::npos) << name << ": " << s.problem;
+  }
+  EXPECT_NE(chooseSave("big.png", kSaveAsPng + 3, 4096, 4096).problem.find("too large"),
+            std::string::npos);
+  EXPECT_EQ(chooseSave("big.png", kSaveAsPng, 4096, 4096).problem, "");
+}
+
+// Every menu item that has a shortcut shows it after a tab, and what it shows
+// is a key of the accelerator table for that command.
+TEST(GuiMenus, ShortcutsAreTabAlignedAndTheKeysThatWork) {
+  std::ifstream in(TESSALY_GUI_RC);
+  ASSERT_TRUE(in) << TESSALY_GUI_RC;
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string rc = text.str();
+  std::map<std::string, std::vector<std::string>> keys;  // command: "Ctrl+Shift+S", ...
+  const std::regex accelerator(R"re("(\w)", (IDM_\w+), VIRTKEY((?:, \w+)*))re");
+  for (std::sregex_iterator i(rc.begin(), rc.end(), accelerator), end; i != end; ++i) {
+    const std::string mods = (*i)[3];
+    std::string key = (*i)[1];
+    if (mods.find("SHIFT") != std::string::npos) key = "Shift+" + key;
+    if (mods.find("CONTROL") != std::string::npos) key = "Ctrl+" + key;
+    keys[(*i)[2]].push_back(key);
+  }
+  const std::regex item(R"re(MENUITEM "([^"]*)", (IDM_\w+))re");
+  int shown = 0;
+  for (std::sregex_iterator i(rc.begin(), rc.end(), item), end; i != end; ++i) {
+    const std::string label = (*i)[1], command = (*i)[2];
+    const std::size_t tab = label.find("\\t");
+    const auto found = keys.find(command);
+    if (found == keys.end()) {
+      // Keys of the view itself (+ and -) are shown, but no accelerator has them.
+      if (tab != std::string::npos) {
+        EXPECT_EQ(label.size() - tab, 3u) << label;
+      }
+      continue;
+    }
+    ASSERT_NE(tab, std::string::npos) << label << " has a shortcut but does not show it";
+    const std::string key = label.substr(tab + 2);
+    EXPECT_NE(std::find(found->second.begin(), found->second.end(), key), found->second.end())
+        << label << " shows " << key << ", which is not a key of " << command;
+    ++shown;
+  }
+  EXPECT_GE(shown, 8);
 }
 
 }  // namespace
