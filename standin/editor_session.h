@@ -58,6 +58,10 @@ class EditorSession {
   void newCanvas(int32_t width, int32_t height, uint8_t fill, bool keep = true);
   void loadCanvas(const IndexedImage& image, const std::vector<uint8_t>& fileBytes,
                   bool keep = true);
+  // For the interactive editor, whose strokes are all kept: the history's
+  // copy of the canvas is readied now, as the canvas is new, not at the
+  // first press.
+  void readyForStrokes() { history_.prepareCopy(doc_); }
   // A palette read from a file's bytes, or (with none) the built-in one. On
   // a canvas, a step that an undo takes back, kept unless `keep` is false.
   void setPalette(const Palette& palette, const std::vector<uint8_t>* fileBytes, bool keep = true);

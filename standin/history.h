@@ -62,6 +62,14 @@ class History {
   // at all) for an undo, moved there rather than copied: on the largest
   // canvas a copy took longer than the rest of a New.
   void replace(Document& doc, Document&& next, bool keep);
+  // Makes the memory of the copy that strokes are compared with ready for
+  // `doc`'s canvas, so that the first press after New or Open does not pay
+  // for it (a whole canvas of fresh memory); the copy itself is made at the
+  // press as before.
+  void prepareCopy(const Document& doc) {
+    if (!shadowValid_ && shadow_.size() != doc.canvas.bits.size())
+      shadow_.assign(doc.canvas.bits.size(), 0);
+  }
   // A message went to the pen: it may have painted, stroke or not.
   void noteMessage() { touched_ = true; }
   // Back before the last step, or forward again; false when there is none.

@@ -126,6 +126,7 @@ bool Frame::create(std::string& error) {
   session_->setColours(options_.primary, options_.secondary);
   inputsChanged();
   session_->newCanvas(options_.width, options_.height, 0);
+  session_->readyForStrokes();
   view_.canvasReplaced();
   showStatus();
 
@@ -207,7 +208,17 @@ void Frame::showTitle() {
   const std::string title = utf8FromCodePage(932, info_.name ? info_.name : "pen") +
                             " - Zorvel stand-in: " + documentName() +
                             (session_->modified() ? " *" : "");
+  if (title == title_) return;  // under X each title is a round trip to the display
+  title_ = title;
   SetWindowTextW(windows_.frame, widened(title).c_str());
+}
+
+void Frame::setStatusText(int part, const std::string& text) {
+  std::string& shown = statusTexts_[static_cast<std::size_t>(part)];
+  if (text == shown) return;  // each text repaints its part
+  shown = text;
+  SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(part),
+               reinterpret_cast<LPARAM>(widened(text).c_str()));
 }
 
 // The pointer's canvas pixel, with its palette index and colour on the
@@ -224,7 +235,7 @@ void Frame::pointerAt(bool over, int32_t x, int32_t y) {
   } else if (over) {
     where = std::to_string(x) + ", " + std::to_string(y) + ": off the canvas";
   }
-  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(widened(where).c_str()));
+  setStatusText(0, where);
 }
 
 // Each part as wide as its text; the pointer's part as wide as its longest.
@@ -272,10 +283,12 @@ void Frame::showStatus() {
                                "colours " + std::to_string(session_->primary()) + " / " +
                                    std::to_string(session_->secondary()),
                                changed, notice_};
-  fitStatusParts(texts, 5);
+  bool same = true;
   for (int i = 0; i < 5; ++i)
-    SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(i + 1),
-                 reinterpret_cast<LPARAM>(widened(texts[i]).c_str()));
+    same = same && texts[i] == statusTexts_[static_cast<std::size_t>(i + 1)];
+  if (same) return;
+  fitStatusParts(texts, 5);
+  for (int i = 0; i < 5; ++i) setStatusText(i + 1, texts[i]);
 }
 
 void Frame::repaintAll() {
@@ -286,14 +299,19 @@ void Frame::repaintAll() {
   showTitle();
 }
 
-void Frame::inputsChanged() {
+// The bar's inputs into the session; true when the brush changed size.
+bool Frame::applyInputs() {
   PenInputs in = bar_.inputs();
   in.primary = session_->primary();
   in.secondary = session_->secondary();
   const Bitmap& brush = session_->brush();
   const int32_t w = brush.width(), h = brush.height();
   session_->setInputs(in);
-  if (brush.width() != w || brush.height() != h) view_.layout();  // the margin is half the brush
+  return brush.width() != w || brush.height() != h;
+}
+
+void Frame::inputsChanged() {
+  if (applyInputs()) view_.layout();  // the margin is half the brush
   view_.repaintAll();  // the mask's tint, the grid and the footprint may have changed
   view_.footprintChanged();
   showStatus();
@@ -429,6 +447,7 @@ bool Frame::save(bool askForName) {
 }
 
 void Frame::documentReplaced() {
+  session_->readyForStrokes();
   pointerAt(false, 0, 0);  // what it read belonged to the old canvas
   bar_.documentReplaced();
   inputsChanged();
@@ -512,14 +531,21 @@ void Frame::history(bool undo) {
   latency_.relabel(undo ? "undo" : "redo");
   const int32_t w = session_->canvas().width(), h = session_->canvas().height();
   if (!(undo ? session_->undo() : session_->redo())) return;
-  inputsChanged();
+  applyInputs();
   // New and Open, undone or redone, bring another canvas: the view, its
-  // scroll bars and the readout take its size at once.
+  // scroll bars and the readout take its size at once. A stroke's step
+  // repaints only what it put back (a palette's, the whole canvas).
   if (session_->canvas().width() != w || session_->canvas().height() != h) {
     pointerAt(false, 0, 0);
     view_.canvasReplaced();
+  } else {
+    const PixelBox back = session_->lastUndoChange();
+    view_.repaint(back.left, back.top, back.right, back.bottom);
   }
-  repaintAll();
+  palette_.repaint();
+  bar_.showColours();
+  showStatus();
+  showTitle();
 }
 
 // Asks about unsaved work, then writes the recording; if it cannot be

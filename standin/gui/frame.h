@@ -66,6 +66,7 @@ class Frame {
   void command(int id);
   void layout();
   void showStatus();
+  void setStatusText(int part, const std::string& text);
   void fitStatusParts(const std::string* texts, int count);
   void showTitle();
   void repaintAll();
@@ -80,6 +81,7 @@ class Frame {
   void saveRecordingAs();
   bool writeRecording(const std::string& path, std::string& error);
   void history(bool undo);
+  bool applyInputs();
   void documentReplaced();
   void tab(bool backwards);
   void close();
@@ -101,6 +103,8 @@ class Frame {
   Recorder recorder_;
   std::string notice_;  // the status bar's last part: an export, forgotten steps
   std::vector<int> statusEdges_;
+  std::string statusTexts_[6];  // as the status bar shows them
+  std::string title_;
   bool exported_ = false;  // the last save was a PNG export
   bool footprint_ = true;  // View > Footprint
   LatencyLog latency_;
