@@ -32,6 +32,7 @@
 #include "segment_sweep.h"
 #include "stamp_paths.h"
 #include "support/poison_stack.h"
+#include "support/seeded_random.h"
 #include "support/test_bitmap.h"
 
 namespace {
@@ -41,18 +42,7 @@ using testing_support::ScopedBlockParams;
 using testing_support::TestBitmap;
 using testing_support::TestPen;
 
-class Random {
- public:
-  explicit Random(uint32_t seed) : rng_(seed) {}
-  int32_t between(int32_t lo, int32_t hi) {
-    return std::uniform_int_distribution<int32_t>(lo, hi)(rng_);
-  }
-  bool chance(int percent) { return between(0, 99) < percent; }
-  uint32_t bits() { return static_cast<uint32_t>(rng_()); }
-
- private:
-  std::mt19937 rng_;
-};
+using testing_support::Random;
 
 // One stamping call.
 struct Call {

@@ -261,12 +261,7 @@ void CanvasView::paintGrid(HDC dc, const std::string& blocks) {
 
 // The blocks a press here fills, dotted black on white, and the brush's ink
 // inverted: both read on any colour.
-void CanvasView::paintFootprint(HDC dc, const std::string& blocks) {
-  int64_t bw = 1, bh = 1;
-  penBlockSize(blocks, bw, bh);
-  const Bitmap& canvas = session_->canvas();
-  const Footprint fp =
-      pressFootprint(session_->brush(), hoverX_, hoverY_, bw, bh, canvas.width(), canvas.height());
+void CanvasView::paintFootprint(HDC dc) {
   auto draw = [&](const std::vector<EdgeSegment>& lines) {
     for (const EdgeSegment& s : lines) {
       MoveToEx(dc, viewX(s.x0), viewY(s.y0), nullptr);
@@ -277,10 +272,10 @@ void CanvasView::paintFootprint(HDC dc, const std::string& blocks) {
   HGDIOBJ old = SelectObject(dc, dots);
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, RGB(255, 255, 255));
-  draw(outline(fp.blocks));
+  draw(blockOutline_);
   SelectObject(dc, GetStockObject(BLACK_PEN));
   const int mode = SetROP2(dc, R2_NOT);
-  draw(outline(fp.ink));
+  draw(inkOutline_);
   SetROP2(dc, mode);
   SelectObject(dc, old);
   DeleteObject(dots);
@@ -300,18 +295,26 @@ void CanvasView::paint(HDC dc, const RECT& area) {
   paintCanvas(dc, area);
   const ViewOverlay overlay = events_.overlayNow();
   if (overlay.grid) paintGrid(dc, overlay.blocks);
-  if (overlay.footprint && hovering_) paintFootprint(dc, overlay.blocks);
+  paintFootprint(dc);
   if (focused_) paintFocus(dc);
 }
 
-CanvasView::Area CanvasView::footprintArea() const {
+// Works the footprint out once for each place, brush and block size; the
+// paints draw what is kept here.
+void CanvasView::footprintChanged() {
+  repaint(footprintShown_);
+  footprintShown_ = Area{};
+  inkOutline_.clear();
+  blockOutline_.clear();
   const ViewOverlay overlay = events_.overlayNow();
-  if (!hovering_ || !overlay.footprint) return Area{};
+  if (!hovering_ || !overlay.footprint) return;
   int64_t bw = 1, bh = 1;
   penBlockSize(overlay.blocks, bw, bh);
   const Bitmap& canvas = session_->canvas();
   const Footprint fp =
       pressFootprint(session_->brush(), hoverX_, hoverY_, bw, bh, canvas.width(), canvas.height());
+  inkOutline_ = outline(fp.ink);
+  blockOutline_ = outline(fp.blocks);
   Area a{hoverX_, hoverY_, int64_t{hoverX_} + 1, int64_t{hoverY_} + 1};
   for (const auto* boxes : {&fp.ink, &fp.blocks})
     for (const CanvasBox& b : *boxes) {
@@ -321,12 +324,7 @@ CanvasView::Area CanvasView::footprintArea() const {
       a.bottom = std::max(a.bottom, b.bottom);
     }
   // The lines on the right and bottom edges are drawn in the next pixel.
-  return Area{a.left - 1, a.top - 1, a.right + 1, a.bottom + 1};
-}
-
-void CanvasView::footprintChanged() {
-  repaint(footprintShown_);
-  footprintShown_ = footprintArea();
+  footprintShown_ = Area{a.left - 1, a.top - 1, a.right + 1, a.bottom + 1};
   repaint(footprintShown_);
 }
 

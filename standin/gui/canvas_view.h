@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "editor_session.h"
 #include "footprint.h"
@@ -62,7 +63,7 @@ class CanvasView {
   void paint(HDC dc, const RECT& area);
   void paintCanvas(HDC dc, const RECT& area);
   void paintGrid(HDC dc, const std::string& blocks);
-  void paintFootprint(HDC dc, const std::string& blocks);
+  void paintFootprint(HDC dc);
   void paintFocus(HDC dc);
   void scrollTo(int64_t x, int64_t y);
   void scrolled(int bar, WPARAM wParam);
@@ -79,7 +80,6 @@ class CanvasView {
   void mouse(UINT message, WPARAM wParam, LPARAM lParam);
   // The pointer moved to canvas pixel (x, y), or left the view.
   void hover(bool over, int32_t x, int32_t y);
-  Area footprintArea() const;
   void repaint(const Area& area) { repaint(area.left, area.top, area.right, area.bottom); }
 
   const FrameEvents& events_;
@@ -93,6 +93,7 @@ class CanvasView {
   bool focused_ = false;               // the view has the keyboard
   bool hovering_ = false;              // the pointer is over the view
   int32_t hoverX_ = 0, hoverY_ = 0;    // the canvas pixel under it
-  Area footprintShown_;                // what the last footprint covered, to erase it
+  Area footprintShown_;                // what the footprint covers, to erase it
+  std::vector<EdgeSegment> inkOutline_, blockOutline_;  // the footprint as drawn
   int wheelRest_ = 0;
 };

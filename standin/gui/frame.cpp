@@ -351,6 +351,7 @@ void Frame::penMessage(UINT message, WPARAM keyFlags, int32_t x, int32_t y) {
   switch (message) {
     case WM_LBUTTONDOWN:
       session_->press(x, y, shift, true, bar_.protectIndex());
+      view_.footprintChanged();  // the press may have read another block size
       if (bar_.protectIndex() >= 0) view_.repaintAll();  // the mask was rebuilt
       break;
     case WM_MOUSEMOVE:

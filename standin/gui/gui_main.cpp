@@ -73,23 +73,18 @@ int run() {
     showUsage();
     return kExitDone;
   }
+  // Where --record and --timing write, checked before the window opens.
+  auto place = [&](const std::string& asked, const char* cannot, std::string& path) {
+    if (asked.empty()) return true;
+    path = writablePlace(asked, error);
+    if (!path.empty()) return true;
+    showMessage(nullptr, cannot + escapedPath(asked) + "': " + error + ".");
+    return false;
+  };
   std::string record, timing;
-  if (!options.record.empty()) {
-    record = writablePlace(options.record, error);
-    if (record.empty()) {
-      showMessage(nullptr, "Cannot record the session into '" + escapedPath(options.record) +
-                               "': " + error + ".");
-      return kExitBadUsage;
-    }
-  }
-  if (!options.timing.empty()) {
-    timing = writablePlace(options.timing, error);
-    if (timing.empty()) {
-      showMessage(nullptr, "Cannot write the timings into '" + escapedPath(options.timing) +
-                               "': " + error + ".");
-      return kExitBadUsage;
-    }
-  }
+  if (!place(options.record, "Cannot record the session into '", record) ||
+      !place(options.timing, "Cannot write the timings into '", timing))
+    return kExitBadUsage;
   if (options.pen.empty()) options.pen = programFolder() + "Tessaly.dll";
   PenLibrary pen;
   if (!pen.load(options.pen, error)) {

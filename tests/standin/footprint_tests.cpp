@@ -14,6 +14,7 @@
 #include "document.h"
 #include "footprint.h"
 #include "literal_engine.h"
+#include "support/seeded_random.h"
 #include "support/test_bitmap.h"
 
 namespace {
@@ -110,17 +111,7 @@ void checkOutline(const std::vector<CanvasBox>& boxes) {
     }
 }
 
-class Random {
- public:
-  explicit Random(uint32_t seed) : rng_(seed) {}
-  int32_t between(int32_t lo, int32_t hi) {
-    return std::uniform_int_distribution<int32_t>(lo, hi)(rng_);
-  }
-  bool chance(int percent) { return between(0, 99) < percent; }
-
- private:
-  std::mt19937 rng_;
-};
+using testing_support::Random;
 
 Bitmap randomBrush(Random& r) {
   switch (r.between(0, 3)) {

@@ -301,6 +301,12 @@ class Gui(unittest.TestCase):
             time.sleep(0.1)
         self.fail(f"the window {title!r} did not close")
 
+    def discard_unsaved(self, gui):
+        """Answers Discard to the question about unsaved changes."""
+        self.wait_for_window(gui, UNSAVED, timeout=20)
+        time.sleep(0.3)
+        xdotool("key", "alt+d")
+
     def close(self, window_id, gui, answer="alt+d"):
         """Closes the window; the unsaved changes are asked about first, and
         `answer` (Discard) given."""
@@ -477,9 +483,7 @@ class Gui(unittest.TestCase):
             # whole; the open undone and redone: the view takes each canvas's
             # size at once.
             xdotool("key", "ctrl+o")
-            self.wait_for_window(gui, UNSAVED, timeout=20)
-            time.sleep(0.3)
-            xdotool("key", "alt+d")
+            self.discard_unsaved(gui)
             self.wait_for_window(gui, "^Open$", timeout=20)
             time.sleep(0.5)
             path = os.path.join(self.dir, "elsewhere", "pic.bmp")
@@ -865,9 +869,7 @@ class Gui(unittest.TestCase):
             for key in ["ctrl+z"] * 3 + ["ctrl+y"] * 3:
                 xdotool("key", key); time.sleep(0.4)
             xdotool("key", "ctrl+n")
-            self.wait_for_window(gui, UNSAVED, timeout=20)
-            time.sleep(0.3)
-            xdotool("key", "alt+d")
+            self.discard_unsaved(gui)
             self.wait_for_window(gui, "^New canvas$", timeout=20)
             time.sleep(0.3)
             xdotool("key", "Return")  # 4096 x 4096 again
