@@ -8,9 +8,10 @@
 //   paintBlockRun   a run of blocks of one block row: its first canvas row
 //                   copied from the row's tone line (blocks up to
 //                   kToneLineBlockWidth wide) or filled by doubling copies,
-//                   the other rows copied from it. The sinks of block_sink.h
-//                   paint runs shorter than BlockSink::kShortBlockRun block
-//                   by block instead: the line costs more than a few blocks.
+//                   the other rows copied from it. paintBlocks, which the
+//                   sinks of block_sink.h paint with, takes runs shorter than
+//                   kShortBlockRun block by block instead: the line costs
+//                   more than a few blocks.
 //   CanvasRowFill   the runs of the profile, one a canvas row, merged within
 //                   a block row and painted as one run when it ends. Over
 //                   kManyBlockRows block rows or more, the tone lines are
@@ -249,9 +250,11 @@ class CanvasRowFill {
   // row, so it is held in the machine's width, unsigned (a buffer may exceed
   // 2 GiB in a 32-bit process).
   const BlockPainter* painter_;
-  int64_t leastWholeRun_ = 0;  // runs of this many blocks or more are painted whole
-  std::size_t leastCopiedRun_ =
-      0;  // and copied here from the tone lines: the same, where they may be
+  // Runs of leastWholeRun_ blocks or more are painted whole, and those of
+  // leastCopiedRun_ or more copied here from the tone lines (the same,
+  // where they may be; else SIZE_MAX).
+  int64_t leastWholeRun_ = 0;
+  std::size_t leastCopiedRun_ = 0;
   std::size_t blockRow_ = 0, rowInBlock_ = 0;  // where the next canvas row lies
   std::size_t line_ = 0;                       // the offset of the block row's first canvas row
   std::size_t first_ = 1, last_ = 0;  // the block row's run so far, none when first_ > last_

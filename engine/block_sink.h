@@ -5,8 +5,8 @@
 // paints them at once or gathers them into a block set to be painted once at
 // the end of the call. Painting a block is idempotent, so both give the same
 // bytes. The profile (segment_profile), which finds one run of blocks a
-// canvas row, hands its rows to a CanvasRowSink, which merges them into block
-// rows.
+// canvas row, hands its rows to a CanvasRowSink, whose fill merges them into
+// block rows.
 #pragma once
 
 #include <cstddef>
