@@ -5,9 +5,10 @@
 namespace {
 
 // A canvas row of blocks wider than kToneLineBlockWidth: the first four
-// blocks by hand, the rest by doubling copies.
-void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx, int64_t row,
-                     int64_t first, int64_t length) {
+// blocks by hand, the rest by doubling copies. Out of line, as the rare case
+// of paintBlockRun.
+[[gnu::noinline]] void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx,
+                                       int64_t row, int64_t first, int64_t length) {
   const int64_t period = 4 * grid.width;
   int64_t done = 0;
   for (int64_t c = first; c < first + 4 && done < length; ++c) {
@@ -63,8 +64,10 @@ const ToneLine& buildToneLine(const BlockPainter& painter, int64_t row) {
   return line;
 }
 
-bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left, int64_t top,
-                int64_t width, int64_t height) {
+// Out of line: inlined into paintBlock's loops in this file, it took the
+// registers of the unmasked blocks.
+[[gnu::noinline]] bool maskAllows(const uint8_t* mask, const BitmapGeometry& canvas, int64_t left,
+                                  int64_t top, int64_t width, int64_t height) {
   for (int64_t y = top; y < top + height; ++y) {
     const uint8_t* line = mask + canvas.offsetOf(left, y);
     if (std::memchr(line, 0, static_cast<std::size_t>(width)) != nullptr) return false;
