@@ -14,7 +14,6 @@
 #include "block_grid.h"
 #include "block_set.h"
 #include "brush_runs.h"
-#include "inclusive_box.h"
 #include "pen_context.h"
 #include "segment_profile.h"
 #include "segment_sweep.h"

@@ -56,7 +56,8 @@
 
 #include <cstdint>
 
-#include "stamp_job.h"  // the walk, the box, the editor's record and the scratch
+#include "inclusive_box.h"
+#include "stamp_job.h"  // the walk, the editor's record and the scratch
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points
 // first..last, down the path the table chooses. `atOrigin` is where its
