@@ -31,8 +31,9 @@ namespace {
                                         int64_t leastWholeRun) {
   const auto row = static_cast<int64_t>(blockRow), first = static_cast<int64_t>(firstBlock),
              last = static_cast<int64_t>(lastBlock);
-  if (last - first + 1 >= leastWholeRun) return paintBlockRun(painter, row, first, last);
-  paintBlocks(painter, row, first, last);
+  if (last - first + 1 >= leastWholeRun || last - first >= kShortBlockRun)
+    return paintBlockRun(painter, row, first, last);
+  for (int64_t column = first; column <= last; ++column) paintBlock(painter, column, row);
 }
 
 }  // namespace

@@ -8,10 +8,9 @@
 //   paintBlockRun   a run of blocks of one block row: its first canvas row
 //                   copied from the row's tone line (blocks up to
 //                   kToneLineBlockWidth wide) or filled by doubling copies,
-//                   the other rows copied from it. paintBlocks, which the
-//                   sinks of block_sink.h paint with, takes runs shorter than
-//                   kShortBlockRun block by block instead: the line costs
-//                   more than a few blocks.
+//                   the other rows copied from it. Runs shorter than
+//                   kShortBlockRun are painted block by block instead: the
+//                   line costs more than a few blocks.
 //   CanvasRowFill   the runs of the profile, one a canvas row, merged within
 //                   a block row and painted as one run when it ends. Over
 //                   kManyBlockRows block rows or more, the tone lines are
@@ -143,16 +142,10 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
 // paintBlock would one by one, filling whole canvas rows at a time.
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last);
 
-// A run painted at once shorter than this is painted block by block: the
-// tone line a longer run is copied from costs more than a few blocks.
+// A run painted at once shorter than this is painted block by block (by
+// the sinks of block_sink.h and by CanvasRowFill): the tone line a longer run
+// is copied from costs more than a few blocks.
 constexpr int64_t kShortBlockRun = 8;
-
-// Blocks first..last (inclusive, first <= last) of block row `row`, by the
-// kernel that suits their number.
-inline void paintBlocks(const BlockPainter& painter, int64_t row, int64_t first, int64_t last) {
-  if (last - first >= kShortBlockRun) return paintBlockRun(painter, row, first, last);
-  for (int64_t column = first; column <= last; ++column) paintBlock(painter, column, row);
-}
 
 // The tone line of block row `row` (blocks up to kToneLineBlockWidth wide),
 // built when first asked for with these colours. Lines built by earlier calls

@@ -22,10 +22,13 @@ struct BlockSink {
   // Blocks first..last (inclusive, first <= last) of block row `row`, all
   // starting inside the canvas.
   void add(int64_t row, int64_t first, int64_t last) const {
-    if (set != nullptr)
+    if (set != nullptr) {
       blockSetAdd(*set, row, first, last);
-    else
-      paintBlocks(*painter, row, first, last);
+    } else if (last - first < kShortBlockRun) {
+      for (int64_t column = first; column <= last; ++column) paintBlock(*painter, column, row);
+    } else {
+      paintBlockRun(*painter, row, first, last);
+    }
   }
 };
 
