@@ -21,11 +21,12 @@
 // the mask is read only when PCF_MASK is set; the brush is read within its own
 // width and height.
 //
-// Inside: every call becomes one job, the brush at the points of a walk
-// (stamping.cpp), and the table of stamp_paths.h picks the way to stamp it.
-// All ways give the bytes of stamping each ink pixel in turn, which the
-// literal engine in reference/ does step by step; the tests compare them.
-// Scratch areas are static, in one record (StampScratch).
+// Inside: stampBlock paints its block straight through the fill
+// (block_fill.h); every other call becomes one job, the brush at the points
+// of a walk (stamping.cpp), and the table of stamp_paths.h picks the way to
+// stamp it. All ways give the bytes of stamping each ink pixel in turn,
+// which the literal engine in reference/ does step by step; the tests
+// compare them. Scratch areas are static, in one record (StampScratch).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,25 @@
 // block_fill.h - painting blocks: clip to the canvas, honour the mask, fill.
-// The ink end of the engine; it knows nothing of brushes or walks.
+// The ink end of the engine and the only code that writes canvas bytes; it
+// knows nothing of brushes or walks. Its kernels, from the smallest work up,
+// each with the threshold that hands over to the next and what it trades:
+//
+//   paintBlock      one block, by stores chosen once for all its rows
+//                   (fillRows); the 1 x 1 block unmasked is one byte.
+//   paintBlockRun   a run of blocks of one block row: its first canvas row
+//                   copied from the row's tone line (blocks up to
+//                   kToneLineBlockWidth wide) or filled by doubling copies,
+//                   the other rows copied from it. Runs shorter than
+//                   kShortBlockRun are painted block by block instead: the
+//                   line costs more than a few blocks.
+//   CanvasRowFill   the runs of the profile, one a canvas row, merged within
+//                   a block row and painted as one run when it ends. Over
+//                   kManyBlockRows block rows or more, the tone lines are
+//                   built once for all and runs of kShortMergedRun blocks and
+//                   more copied from them here, the canvas line kept from one
+//                   block row to the next; other runs go to the kernels above.
+//
+// The tone lines are kept from call to call while the block width, the tone
+// and the colours stay (ToneLines).
 #pragma once
 
 #include <cstddef>
@@ -122,6 +142,11 @@ inline void paintBlock(const BlockPainter& painter, int64_t column, int64_t row)
 // paintBlock would one by one, filling whole canvas rows at a time.
 void paintBlockRun(const BlockPainter& painter, int64_t row, int64_t first, int64_t last);
 
+// A run painted at once shorter than this is painted block by block (by
+// the sinks of block_sink.h and by CanvasRowFill): the tone line a longer run
+// is copied from costs more than a few blocks.
+constexpr int64_t kShortBlockRun = 8;
+
 // The tone line of block row `row` (blocks up to kToneLineBlockWidth wide),
 // built when first asked for with these colours. Lines built by earlier calls
 // are kept while the block width, the tone and the colours stay the same: a
@@ -141,11 +166,6 @@ inline const ToneLine& toneLineFor(const BlockPainter& painter, int64_t row) {
     return buildToneLine(painter, row);
   return painter.lines->rows[row & 3];
 }
-
-// A canvas row of blocks wider than kToneLineBlockWidth: the first four
-// blocks by hand, the rest by doubling copies.
-void fillWideToneRow(uint8_t* out, const BlockGrid& grid, const PenContext* ctx, int64_t row,
-                     int64_t first, int64_t length);
 
 // n bytes from `in` to `out`: up to 32 by two overlapping stores, inline,
 // where a call to memcpy costs more than the bytes. Sizes here and below are
@@ -187,3 +207,48 @@ inline void copyToneRow(uint8_t* out, const ToneLine& line, std::size_t phase, s
     copyBytes(out, line.bytes + phase, line.period);
   copyBytes(out, line.bytes + phase, length);
 }
+
+// A canvas row's block columns first..last; none when first > last.
+struct RowBlocks {
+  int32_t first;
+  int32_t last;
+};
+
+// The kernel for runs found one a canvas row (segment_profile), fed through
+// CanvasRowSink (block_sink.h). The canvas rows' runs, taken row by row, are
+// merged while they stay in one block row and meet, so that a block row is
+// painted as one run when it ends. Over many block rows the tone lines are
+// built once for all of them, and a whole run copied from them costs less
+// than its blocks one by one from kShortMergedRun blocks on, long before
+// kShortBlockRun. Without the mask such runs are copied here, the canvas line
+// kept from one block row to the next.
+class CanvasRowFill {
+ public:
+  static constexpr int64_t kShortMergedRun = 3;
+  static constexpr int64_t kManyBlockRows = 16;
+
+  explicit CanvasRowFill(const BlockPainter& painter) : painter_(&painter) {}
+
+  // Starts at canvas row `y`, over `blockRows` block rows in all.
+  void begin(int64_t y, int64_t blockRows);
+
+  // The next n canvas rows' blocks; with `last`, the run of the block row
+  // they end in is painted too. Out of line: its loop keeps what it reads in
+  // registers across the canvas stores (which may alias anything), and a row
+  // of a long stroke costs a few instructions beside its bytes.
+  [[gnu::noinline]] void paintRows(const RowBlocks* rows, std::size_t n, bool last);
+
+ private:
+  // Every offset, position and size here is within the canvas buffer or its
+  // row, so it is held in the machine's width, unsigned (a buffer may exceed
+  // 2 GiB in a 32-bit process).
+  const BlockPainter* painter_;
+  // Runs of leastWholeRun_ blocks or more are painted whole, and those of
+  // leastCopiedRun_ or more copied here from the tone lines (the same,
+  // where they may be; else SIZE_MAX).
+  int64_t leastWholeRun_ = 0;
+  std::size_t leastCopiedRun_ = 0;
+  std::size_t blockRow_ = 0, rowInBlock_ = 0;  // where the next canvas row lies
+  std::size_t line_ = 0;                       // the offset of the block row's first canvas row
+  std::size_t first_ = 1, last_ = 0;  // the block row's run so far, none when first_ > last_
+};

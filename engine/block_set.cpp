@@ -2,12 +2,6 @@
 
 #include "block_fill.h"
 
-namespace {
-
-int trailingZeros(uint64_t w) { return __builtin_ctzll(w); }
-
-}  // namespace
-
 bool blockSetFits(const InclusiveBox& box) {
   const int64_t rows = box.bottom - box.top + 1;
   const int64_t words = (box.right - box.left + 64) / 64;
@@ -42,12 +36,12 @@ void blockSetPaint(BlockSet& set, const BlockPainter& painter) {
         if (runStart < 0) {
           const uint64_t rest = word >> pos;
           if (rest == 0) break;
-          pos += trailingZeros(rest);
+          pos += __builtin_ctzll(rest);
           runStart = w * 64 + pos;
         } else {
           const uint64_t rest = ~word >> pos;
           if (rest == 0) break;  // the run goes on into the next word
-          pos += trailingZeros(rest);
+          pos += __builtin_ctzll(rest);
           paintBlockRun(painter, row, box.left + runStart, box.left + w * 64 + pos - 1);
           runStart = -1;
         }

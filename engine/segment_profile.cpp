@@ -7,193 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "block_sink.h"
-
 namespace {
-
-// The runs BlockRowRuns does not copy from the tone lines itself: short ones,
-// block by block through the sink, and those under the mask or of blocks too
-// wide for tone lines.
-[[gnu::noinline]] void paintOtherwise(const BlockPainter& painter, std::size_t blockRow,
-                                      std::size_t firstBlock, std::size_t lastBlock,
-                                      int64_t wholeRunsFrom) {
-  const auto row = static_cast<int64_t>(blockRow), first = static_cast<int64_t>(firstBlock),
-             last = static_cast<int64_t>(lastBlock);
-  if (last - first + 1 < wholeRunsFrom)
-    paintAtOnce(painter).add(row, first, last);
-  else
-    paintBlockRun(painter, row, first, last);
-}
-
-// The canvas rows' runs of blocks, taken row by row from the first row on,
-// merged while they stay in one block row and meet, so that a block row is
-// painted as one run when it ends. Over many block rows the tone lines are
-// built once for all of them, and a whole run copied from them costs less
-// than its blocks one by one from kShortMergedRun blocks on, long before the
-// sink's own threshold. Without the mask such runs are copied here, the
-// canvas line kept from one block row to the next.
-class BlockRowRuns {
- public:
-  static constexpr int64_t kShortMergedRun = 3;
-  static constexpr int64_t kManyBlockRows = 16;
-
-  // Rows from canvas row `y` on, of `blockRows` block rows in all.
-  BlockRowRuns(const BlockPainter& painter, int64_t y, int64_t blockRows)
-      : painter_(&painter),
-        wholeRunsFrom_(blockRows >= kManyBlockRows ? kShortMergedRun : INT64_MAX),
-        copiedFrom_((painter.ctx->stateFlags & PCF_MASK) == 0 &&
-                            painter.grid->width <= kToneLineBlockWidth &&
-                            wholeRunsFrom_ != INT64_MAX
-                        ? static_cast<std::size_t>(wholeRunsFrom_)
-                        : SIZE_MAX) {
-    const int64_t blockRow = painter.grid->row(y);
-    blockRow_ = static_cast<std::size_t>(blockRow);
-    rowInBlock_ = static_cast<std::size_t>(y - blockRow * painter.grid->height);
-    line_ = static_cast<std::size_t>(
-        (painter.canvas->height - 1 - blockRow * painter.grid->height) * painter.canvas->stride);
-    // Copying whole runs of so many block rows needs every tone line: built
-    // now, the copying need not ask.
-    if (copiedFrom_ != SIZE_MAX)
-      for (int64_t r = 0; r < 4; ++r) toneLineFor(painter, r);
-  }
-
-  // The next n canvas rows' blocks; with `last`, the run of the block row
-  // they end in is painted too. Out of line, and on locals: the loop keeps
-  // what it reads in registers across the canvas stores (which may alias
-  // anything), and a row of a long stroke costs a few instructions beside
-  // its bytes. Every offset, position and size here is within the canvas
-  // buffer or its row, so it is held in the machine's width, unsigned (a
-  // buffer may exceed 2 GiB in a 32-bit process).
-  [[gnu::noinline]] void paintRows(const RowBlocks* rows, std::size_t n, bool last) {
-    const BlockPainter& painter = *painter_;
-    uint8_t* const bits = painter.ctx->canvasBits;
-    const auto stride = static_cast<std::size_t>(painter.canvas->stride);
-    const auto width = static_cast<std::size_t>(painter.canvas->width);
-    const auto height = static_cast<std::size_t>(painter.canvas->height);
-    const auto blockWidth = static_cast<std::size_t>(painter.grid->width);
-    const auto blockHeight = static_cast<std::size_t>(painter.grid->height);
-    const std::size_t copiedFrom = copiedFrom_;
-    const ToneLine* const lines = painter.lines->rows;
-    std::size_t line = line_, blockRow = blockRow_, rowInBlock = rowInBlock_;
-    if (blockHeight == 1 && copiedFrom != SIZE_MAX) {
-      // A canvas row is a block row: nothing to merge, and a loop of few
-      // values, which for 1 x 1 blocks costs about half the one below.
-      for (const RowBlocks* row = rows; row != rows + n; ++row, line -= stride, ++blockRow) {
-        if (row->first > row->last) continue;
-        const auto a = static_cast<std::size_t>(row->first);
-        const auto b = static_cast<std::size_t>(row->last);
-        if (b - a + 1 < copiedFrom) {
-          paintOtherwise(painter, blockRow, a, b, wholeRunsFrom_);
-          continue;
-        }
-        const std::size_t left = a * blockWidth, end = b * blockWidth + blockWidth;
-        copyToneRow(bits + line + left, lines[blockRow & 3], (a & 3) * blockWidth,
-                    (end < width ? end : width) - left);
-      }
-      line_ = line;
-      blockRow_ = blockRow;
-      return;
-    }
-    std::size_t first = first_, lastBlock = last_;
-    auto paint = [&] {
-      if (lastBlock - first + 1 < copiedFrom) {
-        paintOtherwise(painter, blockRow, first, lastBlock, wholeRunsFrom_);
-        return;
-      }
-      const std::size_t left = first * blockWidth, end = lastBlock * blockWidth + blockWidth;
-      const std::size_t length = (end < width ? end : width) - left;
-      const std::size_t top = blockRow * blockHeight;
-      const std::size_t rowsHere = height - top > blockHeight ? blockHeight : height - top;
-      const ToneLine& tone = lines[blockRow & 3];
-      uint8_t* const out = bits + line + left;
-      copyToneRow(out, tone, (first & 3) * blockWidth, length);
-      // The other rows in one copy each: from the tone line where it holds
-      // the whole row (reading back the row just written would wait for its
-      // stores), else from that row (the tone line would take several).
-      const uint8_t* const from =
-          length <= tone.period ? tone.bytes + (first & 3) * blockWidth : out;
-      for (std::size_t k = 1; k < rowsHere; ++k) copyBytes(out - k * stride, from, length);
-    };
-    for (const RowBlocks* row = rows; row != rows + n; ++row) {
-      if (row->first <= row->last) {
-        const auto a = static_cast<std::size_t>(row->first);
-        const auto b = static_cast<std::size_t>(row->last);
-        if (first <= lastBlock && a <= lastBlock + 1 && b + 1 >= first) {
-          if (a < first) first = a;
-          if (b > lastBlock) lastBlock = b;
-        } else {
-          if (first <= lastBlock) paint();
-          first = a;
-          lastBlock = b;
-        }
-      }
-      if (++rowInBlock == blockHeight) {
-        if (first <= lastBlock) paint();
-        first = 1;
-        lastBlock = 0;
-        rowInBlock = 0;
-        ++blockRow;
-        line -= blockHeight * stride;
-      }
-    }
-    if (last && first <= lastBlock) {
-      paint();
-      first = 1;
-      lastBlock = 0;
-    }
-    line_ = line;
-    blockRow_ = blockRow;
-    rowInBlock_ = rowInBlock;
-    first_ = first;
-    last_ = lastBlock;
-  }
-
- private:
-  const BlockPainter* painter_;
-  int64_t wholeRunsFrom_;   // runs of this many blocks or more are painted whole
-  std::size_t copiedFrom_;  // and copied here from the tone lines: the same, where they may be
-  std::size_t blockRow_;
-  std::size_t rowInBlock_;
-  std::size_t line_;                  // the offset of the block row's first canvas row
-  std::size_t first_ = 1, last_ = 0;  // the block row's run so far, none when first_ > last_
-};
-
-// The canvas rows' blocks as the producer finds them, kRowBatch at a time
-// handed to BlockRowRuns: finding and painting each in a loop of its own,
-// neither holds the other's values in its registers.
-class RowBatch {
- public:
-  RowBatch(BlockRowRuns& runs, RowBlocks* rows, int64_t rowInBlock, int64_t blockHeight)
-      : runs_(runs),
-        rows_(rows),
-        rowInBlock_(static_cast<std::size_t>(rowInBlock)),
-        blockHeight_(static_cast<std::size_t>(blockHeight)) {}
-
-  // Whether this canvas row is the first of its block row.
-  bool atBlockRowStart() const { return rowInBlock_ == 0; }
-  // Blocks first..last of this canvas row (none when first > last); then
-  // on to the next row.
-  [[gnu::always_inline]] void add(std::ptrdiff_t first, std::ptrdiff_t last) {
-    rows_[count_++] = {static_cast<int32_t>(first), static_cast<int32_t>(last)};
-    if (count_ == kRowBatch) paint();
-    if (++rowInBlock_ == blockHeight_) rowInBlock_ = 0;
-  }
-  void none() { add(1, 0); }
-  // Paints every row handed over.
-  void finish() { paint(true); }
-
- private:
-  void paint(bool last = false) {
-    runs_.paintRows(rows_, count_, last);
-    count_ = 0;
-  }
-
-  BlockRowRuns& runs_;
-  RowBlocks* const rows_;
-  std::size_t count_ = 0;
-  std::size_t rowInBlock_;
-  std::size_t blockHeight_;
-};
 
 // Canvas positions and brush rows in the loops below: within 32 bits on the
 // canvases taken (profileTakesCanvas), so of the machine's width, which the
@@ -224,9 +38,10 @@ struct RowQueue {
 Coord leftmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftFirst : e.leftLast; }
 Coord rightmost(const TopEntry& e) { return e.leftFirst < e.leftLast ? e.leftLast : e.leftFirst; }
 
-// One part of the walk with its tops, and what its rows read, copied so
-// that the painting between rows does not make the compiler read them again.
-struct Part {
+// The brush's ink rows and the tops of one part of the walk, with the bounds
+// the rows below read, copied so that the painting between rows does not
+// make the compiler read them again.
+struct InkRowsAtTops {
   const InkRun* rows;  // ink row r at rows[r - firstRow]
   const TopEntry* entries;
   Coord firstRow;
@@ -298,14 +113,14 @@ struct Part {
 
 // The blocks of canvas row y from the least start and the greatest end on
 // it, the former at top startTop, handed to `rows`; then on to the next row.
-[[gnu::always_inline]] inline void finishRow(RowBatch& rows, const Part& part, BlockDivider column,
-                                             bool tracked, Coord y, Coord start, Coord end,
-                                             Coord startTop) {
-  const Coord width = part.canvasWidth;
+[[gnu::always_inline]] inline void finishRow(CanvasRowSink& rows, const InkRowsAtTops& placed,
+                                             BlockDivider column, bool firstBlockInDoubt, Coord y,
+                                             Coord start, Coord end, Coord startTop) {
+  const Coord width = placed.canvasWidth;
   if (start <= width - 1 && end >= 0) {
     Coord c0 = static_cast<Coord>(column(start > 0 ? start : 0));
     const auto c1 = static_cast<Coord>(column(end < width - 1 ? end : width - 1));
-    if (tracked && !part.firstBlockStamped(y, c0, start, startTop)) ++c0;
+    if (firstBlockInDoubt && !placed.firstBlockStamped(y, c0, start, startTop)) ++c0;
     return rows.add(c0, c1);
   }
   rows.none();
@@ -325,16 +140,16 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
       static_cast<uint32_t>(lastRow - firstRow + 1))
     return false;
   const InkRun* run = runs.runs + runs.rowStart[firstRow];
-  const bool tracked = grid.width > 1 && firstRow < lastRow;
-  if (tracked && run[0].start == run[0].end) return false;
+  const bool firstBlockInDoubt = grid.width > 1 && firstRow < lastRow;
+  if (firstBlockInDoubt && run[0].start == run[0].end) return false;
   int32_t widestStart = run[0].start, widestEnd = run[0].end;  // over the rows above
   int32_t distinct = 1, widestReach = 0;
   // A row like the row above stamps as it does, but that its tracker comes
   // from that row, which makes a difference where the row above is the first
   // or not like its own row above.
   bool aboveSame = false;  // the row above is like the one above it
-  scratch.fresh[0] = 0;
-  scratch.fresh[1] = 1;
+  scratch.rowsUnlikeAbove[0] = 0;
+  scratch.rowsUnlikeAbove[1] = 1;
   // The rows of a square first: one run each, like the first row's. Only the
   // second differs from the row above in its tracker.
   const uint32_t base = runs.rowStart[firstRow];
@@ -342,7 +157,7 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
   while (i <= lastRow - firstRow &&
          runs.rowStart[firstRow + i] == base + static_cast<uint32_t>(i) &&
          run[i].start == run[0].start && run[i].end == run[0].end) {
-    scratch.fresh[i + 1] = tracked ? 2 : 1;
+    scratch.rowsUnlikeAbove[i + 1] = firstBlockInDoubt ? 2 : 1;
     ++i;
   }
   if (i > 1) {
@@ -355,11 +170,12 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
     const InkRun row = run[i], above = run[i - 1];
     if (above.end - row.start > widestReach) widestReach = above.end - row.start;
     if (row.start == above.start && row.end == above.end) {  // the rows of a square
-      scratch.fresh[i + 1] = scratch.fresh[i] + (!tracked || aboveSame ? 0 : 1);
+      scratch.rowsUnlikeAbove[i + 1] =
+          scratch.rowsUnlikeAbove[i] + (!firstBlockInDoubt || aboveSame ? 0 : 1);
       aboveSame = true;
       continue;
     }
-    if (!tracked) {
+    if (!firstBlockInDoubt) {
       const int32_t start = row.start > above.start ? row.start : above.start;
       const int32_t end = row.end < above.end ? row.end : above.end;
       if (start > end) return false;
@@ -372,11 +188,11 @@ bool prepareProfile(const BrushRuns& runs, const BlockGrid& grid, ProfileScratch
       if (row.start < widestStart) widestStart = row.start;
     }
     ++distinct;
-    scratch.fresh[i + 1] = scratch.fresh[i] + 1;
+    scratch.rowsUnlikeAbove[i + 1] = scratch.rowsUnlikeAbove[i] + 1;
     aboveSame = false;
   }
-  plan = {run,         scratch.fresh, firstRow, lastRow,    runs.width,
-          runs.height, tracked,       distinct, widestReach};
+  plan = {run,         scratch.rowsUnlikeAbove, firstRow, lastRow,    runs.width,
+          runs.height, firstBlockInDoubt,       distinct, widestReach};
   return true;
 }
 
@@ -388,7 +204,7 @@ ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk
   const int64_t grouping = (walk.xMajor ? span + 1 : n) / 2;
   // A row costs the least where there is only one top.
   int64_t profile = grouping + (span == 0 ? rows / 4 : 3 * rows / 4);
-  if (plan.tracked && plan.widestReach < grid.width) {
+  if (plan.firstBlockInDoubt && plan.widestReach < grid.width) {
     // In sixteenths of a block: how often the first block is in doubt.
     const int64_t doubt = (grid.width - plan.widestReach) * 16 / grid.width;
     const int64_t tops = span + 1 < inkRows ? span + 1 : inkRows;
@@ -400,7 +216,7 @@ ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk
 
 uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
                         uint64_t first, uint64_t last, const BitmapGeometry& canvas,
-                        const BlockGrid& grid, const BlockPainter& painter) {
+                        const BlockGrid& grid, CanvasRowSink rows) {
   if (last - first >= kMaxTopPoints) last = first + kMaxTopPoints - 1;
   const Tops tops = collectTops(walk, first, last, plan.brushWidth, plan.brushHeight, scratch.tops);
   // Every top is within a brush's height of the canvas, every left edge
@@ -410,16 +226,10 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   const Coord firstRow = plan.firstRow, lastRow = plan.lastRow;
   const auto canvasWidth = static_cast<Coord>(canvas.width);
   const auto canvasHeight = static_cast<Coord>(canvas.height);
-  const Part part{plan.rows,
-                  scratch.tops,
-                  firstRow,
-                  lastRow,
-                  static_cast<Coord>(tops.top0),
-                  static_cast<Coord>(tops.sign),
-                  topMin,
-                  topMax,
-                  canvasWidth,
-                  static_cast<Coord>(grid.width)};
+  const auto firstTop = static_cast<Coord>(tops.top0), topSign = static_cast<Coord>(tops.sign);
+  const InkRowsAtTops placed{
+      plan.rows, scratch.tops, firstRow, lastRow,     firstTop,
+      topSign,   topMin,       topMax,   canvasWidth, static_cast<Coord>(grid.width)};
   const Coord yFrom = topMin + firstRow > 0 ? topMin + firstRow : 0;
   const Coord yTo = topMax + lastRow < canvasHeight - 1 ? topMax + lastRow : canvasHeight - 1;
   if (yFrom > yTo) return last;
@@ -430,18 +240,17 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
   const auto dy = static_cast<int64_t>(walk.xMajor ? walk.minor : walk.major);
   const int64_t slope = walk.stepX * walk.stepY * dx;
   auto fewerStart = [&](Coord a, Coord b) {
-    return dy * part.row(a).start - slope * a < dy * part.row(b).start - slope * b;
+    return dy * placed.row(a).start - slope * a < dy * placed.row(b).start - slope * b;
   };
   auto moreEnd = [&](Coord a, Coord b) {
-    return dy * part.row(a).end - slope * a > dy * part.row(b).end - slope * b;
+    return dy * placed.row(a).end - slope * a > dy * placed.row(b).end - slope * b;
   };
   RowQueue least{scratch.leastStart, 0, 0}, greatest{scratch.greatestEnd, 0, 0};
   Coord next = firstRow;  // the next brush row to queue
 
-  BlockRowRuns runs(painter, yFrom, (yTo - yFrom + 1) / grid.height);
-  RowBatch rows(runs, scratch.rows, yFrom - grid.row(yFrom) * grid.height, grid.height);
+  rows.begin(yFrom, yTo, grid);
   const BlockDivider column = grid.column;
-  const bool tracked = plan.tracked;
+  const bool firstBlockInDoubt = plan.firstBlockInDoubt;
   if (tops.count == 1) {
     // One top (a stamp, a flat stroke): each canvas row meets one brush row.
     // A row that repeats the row above, within one block row, adds nothing
@@ -450,12 +259,14 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     for (Coord y = yFrom; y <= yTo; ++y) {
       const Coord r = y - topMin;
       const Coord i = r - firstRow;
-      if (y > yFrom && y >= 2 && !rows.atBlockRowStart() && plan.fresh[i + 1] == plan.fresh[i]) {
+      if (y > yFrom && y >= 2 && !rows.atBlockRowStart() &&
+          plan.rowsUnlikeAbove[i + 1] == plan.rowsUnlikeAbove[i]) {
         rows.none();
         continue;
       }
-      const InkRun& run = part.row(r);
-      finishRow(rows, part, column, tracked, y, left + run.start, right + run.end, topMin);
+      const InkRun& run = placed.row(r);
+      finishRow(rows, placed, column, firstBlockInDoubt, y, left + run.start, right + run.end,
+                topMin);
     }
     rows.finish();
     return last;
@@ -481,19 +292,20 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     // a block row that adds nothing (from y 2 on, as above).
     if (y > yFrom && y >= 2 && !rows.atBlockRowStart() && y >= topMax + firstRow + 1 &&
         y <= topMin + lastRow &&
-        plan.fresh[y - topMin - firstRow + 1] == plan.fresh[y - topMax - firstRow]) {
+        plan.rowsUnlikeAbove[y - topMin - firstRow + 1] ==
+            plan.rowsUnlikeAbove[y - topMax - firstRow]) {
       rows.none();
       continue;
     }
 
     if (y >= steadyFrom && y <= steadyTo) {
       const Coord rowFrom = least.front(), rowTo = greatest.front();
-      const Coord start = part.row(rowFrom).start, end = part.row(rowTo).end;
-      const TopEntry* atStart = &part.entry(y - rowFrom);
-      const TopEntry* atEnd = &part.entry(y - rowTo);
-      const Coord steadyLast = steadyTo < yTo ? steadyTo : yTo, sign = part.sign;
+      const Coord start = placed.row(rowFrom).start, end = placed.row(rowTo).end;
+      const TopEntry* atStart = &placed.entry(y - rowFrom);
+      const TopEntry* atEnd = &placed.entry(y - rowTo);
+      const Coord steadyLast = steadyTo < yTo ? steadyTo : yTo, sign = placed.sign;
       for (;; ++y, atStart += sign, atEnd += sign) {
-        finishRow(rows, part, column, tracked, y, leftmost(*atStart) + start,
+        finishRow(rows, placed, column, firstBlockInDoubt, y, leftmost(*atStart) + start,
                   rightmost(*atEnd) + end, y - rowFrom);
         if (y == steadyLast) break;
       }
@@ -503,19 +315,19 @@ uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const 
     Coord start = PTRDIFF_MAX, end = PTRDIFF_MIN, startTop = topMin;
     auto consider = [&](Coord top, bool forStart, bool forEnd) {
       const Coord r = y - top;
-      if (!part.hasRow(r)) return;
-      const TopEntry& e = part.entry(top);
-      if (forStart && leftmost(e) + part.row(r).start < start) {
-        start = leftmost(e) + part.row(r).start;
+      if (!placed.hasRow(r)) return;
+      const TopEntry& e = placed.entry(top);
+      if (forStart && leftmost(e) + placed.row(r).start < start) {
+        start = leftmost(e) + placed.row(r).start;
         startTop = top;
       }
-      if (forEnd && rightmost(e) + part.row(r).end > end) end = rightmost(e) + part.row(r).end;
+      if (forEnd && rightmost(e) + placed.row(r).end > end) end = rightmost(e) + placed.row(r).end;
     };
     if (!least.empty()) consider(y - least.front(), true, false);
     if (!greatest.empty()) consider(y - greatest.front(), false, true);
     consider(topMin, true, true);
     if (topMax != topMin) consider(topMax, true, true);
-    finishRow(rows, part, column, tracked, y, start, end, startTop);
+    finishRow(rows, placed, column, firstBlockInDoubt, y, start, end, startTop);
   }
   rows.finish();
   return last;

@@ -26,11 +26,10 @@
 // one by one.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
-#include "block_fill.h"
 #include "block_grid.h"
+#include "block_sink.h"
 #include "brush_runs.h"
 #include "pen_context.h"
 #include "segment_walk.h"
@@ -48,34 +47,28 @@ inline bool profileTakesCanvas(const BitmapGeometry& canvas) {
   return canvas.width <= kMaxProfileCanvas && canvas.height <= kMaxProfileCanvas;
 }
 
-// A canvas row's block columns first..last; none when first > last.
-struct RowBlocks {
-  int32_t first;
-  int32_t last;
-};
-
-// Canvas rows found before they are painted.
-constexpr std::size_t kRowBatch = 256;
-
 struct ProfileScratch {
   int32_t leastStart[kMaxRunRows];  // the two queues of brush rows
   int32_t greatestEnd[kMaxRunRows];
-  RowBlocks rows[kRowBatch];
+  RowBlocks rows[kRowBatch];  // the batch of a CanvasRowSink
   TopEntry tops[kMaxTopPoints];
-  // fresh[i]: how many of the first i ink rows stamp otherwise than the row
-  // above does at one placement (a row like the two above it does not)
-  int32_t fresh[kMaxRunRows + 1];
+  // rowsUnlikeAbove[i]: how many of the first i ink rows stamp otherwise
+  // than the row above does at one placement (a row like the two above it
+  // does not)
+  int32_t rowsUnlikeAbove[kMaxRunRows + 1];
 };
 
 // A brush ready to be stamped along any walk.
 struct ProfilePlan {
   const InkRun* rows;  // ink row r's run at rows[r - firstRow], in the brush's runs
-  const int32_t* fresh;
+  const int32_t* rowsUnlikeAbove;
   int32_t firstRow;  // the brush's first and last rows with ink
   int32_t lastRow;
   int32_t brushWidth;
   int32_t brushHeight;
-  bool tracked;  // blocks wider than a pixel and two ink rows or more: the first block is in doubt
+  // Blocks wider than a pixel and two ink rows or more: the tracker may
+  // leave out a canvas row's first block.
+  bool firstBlockInDoubt;
   int32_t distinctRows;  // ink rows whose run differs from the row above's, and the first
   int32_t widestReach;   // the most a row's run starts left of the row above's end
 };
@@ -108,11 +101,12 @@ struct ProfileEstimate {
 ProfileEstimate estimateProfile(const ProfilePlan& plan, const SegmentWalk& walk, uint64_t first,
                                 uint64_t last, const BlockGrid& grid);
 
-// Paints with `painter` every block that stamping the brush at walk points
-// first..last (all reaching the canvas, which profileTakesCanvas takes)
-// paints, for at most kMaxTopPoints of them: returns the last point done,
-// `last` or first + kMaxTopPoints - 1. Each block row is painted as one run
-// where its canvas rows' runs meet, so each block about once.
+// Hands to `rows`, one run of blocks a canvas row, every block that stamping
+// the brush at walk points first..last (all reaching the canvas, which
+// profileTakesCanvas takes) paints, for at most kMaxTopPoints of them:
+// returns the last point done, `last` or first + kMaxTopPoints - 1. The fill
+// paints each block row as one run where its canvas rows' runs meet, so each
+// block about once.
 uint64_t profileSegment(const ProfilePlan& plan, ProfileScratch& scratch, const SegmentWalk& walk,
                         uint64_t first, uint64_t last, const BitmapGeometry& canvas,
-                        const BlockGrid& grid, const BlockPainter& painter);
+                        const BlockGrid& grid, CanvasRowSink rows);

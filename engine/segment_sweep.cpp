@@ -21,6 +21,8 @@
 // check the form against stamping the brush point by point.
 #include "segment_sweep.h"
 
+#include <utility>
+
 namespace {
 
 bool sameRun(const InkRun& a, const InkRun& b) { return a.start == b.start && a.end == b.end; }
@@ -103,11 +105,7 @@ void sweepClass(const RowClass& k, const TopEntry* entries, const Tops& tops, in
     if (yHi > hi) yHi = hi;
     // Points whose class rows meet yLo..yHi have tops in yLo - lastRow .. yHi - firstRow.
     int64_t a = tops.key(yLo - k.lastRow), b = tops.key(yHi - k.firstRow);
-    if (a > b) {
-      const int64_t t = a;
-      a = b;
-      b = t;
-    }
+    if (a > b) std::swap(a, b);
     if (a < 0) a = 0;
     if (b > tops.count - 1) b = tops.count - 1;
     if (a <= b) addEntries(form, entries, row, k, a, b);

@@ -1,5 +1,7 @@
 // segment_sweep.h - the blocks of a whole stroke segment found block row by
-// block row, for brushes whose every row is one run of ink (squares, discs).
+// block row, for brushes whose every row is one run of ink (slanted nibs,
+// and squares along many points over tall blocks; the profile takes most
+// discs and squares).
 //
 // Point by point, a segment of n points costs n passes over the brush, though
 // consecutive points differ by at most one pixel on each axis. Here the brush

@@ -7,200 +7,6 @@
 
 namespace {
 
-// What is known of a job's brush: worked out when a test or a stamp first
-// asks for it and kept for the call, so asking again gives the same answer
-// and no step relies on another having asked first.
-enum class Known : uint8_t { notYet, yes, no };
-
-struct StampJob {
-  const SegmentWalk* walk;
-  uint64_t first;   // the walk points to stamp at, all of whose brushes may
-  uint64_t last;    // reach the canvas
-  int64_t offsetX;  // the brush's top-left pixel, from the point
-  int64_t offsetY;
-  int32_t width;    // the part of the brush stamped, at least 1 x 1 and
-  int32_t height;   // within the brush
-  bool wholeBrush;  // the whole brush, placed as brush_placement.h says
-  BitmapGeometry brush;
-  BitmapGeometry canvas;
-  const BlockGrid* grid;
-  PenContext* ctx;
-  StampScratch* scratch;
-
-  // The brush's facts: scratch->brushRuns, scratch->sweepPlan and
-  // scratch->profilePlan describe it when these say yes.
-  mutable Known runs;
-  mutable Known sweepPlan;
-  mutable Known profilePlan;
-  mutable Known oneInk;     // exactly one ink pixel, at inkColumn, inkRow
-  mutable Known sweepCost;  // sweepEstimate holds the sweep's estimate
-  mutable int64_t inkColumn;
-  mutable int64_t inkRow;
-  mutable SweepEstimate sweepEstimate;
-};
-
-Known knownIf(bool fact) { return fact ? Known::yes : Known::no; }
-
-// The brush's runs: from the call before when it had the same brush, else
-// read, and the brush remembered for the calls after.
-bool readBrushRuns(const StampJob& job) {
-  StampScratch& scratch = *job.scratch;
-  if (sameBrush(scratch.brush, job.ctx)) return scratch.brushHasRuns;
-  scratch.brushHasRuns = buildBrushRuns(job.ctx, scratch.runs, scratch.brushRuns);
-  scratch.profileKnown.madeFor = scratch.sweepKnown.madeFor = 0;
-  rememberBrush(scratch.brush, job.ctx);
-  return scratch.brushHasRuns;
-}
-
-bool haveRuns(const StampJob& job) {
-  if (job.runs == Known::notYet) job.runs = knownIf(readBrushRuns(job));
-  return job.runs == Known::yes;
-}
-
-// Whether the brush has a plan: the one kept with it for these blocks, or
-// made now by make() and kept.
-template <typename Make>
-Known planOf(const StampJob& job, RememberedPlan& kept, Make make) {
-  if (!haveRuns(job)) return Known::no;
-  const int blocks = job.grid->width > 1 ? 2 : 1;
-  if (kept.madeFor != blocks) {
-    kept.made = make();
-    kept.madeFor = blocks;
-  }
-  return knownIf(kept.made);
-}
-
-bool haveSweepPlan(const StampJob& job) {
-  StampScratch& scratch = *job.scratch;
-  if (job.sweepPlan == Known::notYet)
-    job.sweepPlan = planOf(job, scratch.sweepKnown, [&] {
-      return prepareSweep(scratch.brushRuns, *job.grid, scratch.sweep, scratch.sweepPlan);
-    });
-  return job.sweepPlan == Known::yes;
-}
-
-bool haveProfilePlan(const StampJob& job) {
-  StampScratch& scratch = *job.scratch;
-  if (job.profilePlan == Known::notYet)
-    job.profilePlan = planOf(job, scratch.profileKnown, [&] {
-      return prepareProfile(scratch.brushRuns, *job.grid, scratch.profile, scratch.profilePlan);
-    });
-  return job.profilePlan == Known::yes;
-}
-
-// A brush of up to kSmallBrushPixels pixels is compared with the small
-// brush searched last, and searched byte by byte when it differs; a larger
-// one row by row with memchr, which stops at the second ink pixel as soon as
-// a disc's or a square's first row shows it. Neither reads the brush into
-// runs, which a brush of one ink pixel never needs and a stamp painted
-// straight from the bytes does not either.
-
-// Whether n bytes (a multiple of 4) at a and b agree, eight at a time:
-// where a call to memcmp costs more than the bytes.
-bool sameWords(const uint8_t* a, const uint8_t* b, std::size_t n) {
-  uint64_t differ = 0;
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t x, y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    differ |= x ^ y;
-  }
-  if (i < n) {
-    uint32_t x, y;
-    std::memcpy(&x, a + i, 4);
-    std::memcpy(&y, b + i, 4);
-    differ |= x ^ y;
-  }
-  return differ == 0;
-}
-
-// Apart, so that the small brushes' path keeps its values in registers:
-// beside the calls of this one it lost them (the tiny strokes of the dot in
-// tiny_strokes showed it).
-[[gnu::noinline]] bool searchLargeBrush(const StampJob& job) {
-  int64_t found = 0;
-  for (int64_t y = 0; y < job.brush.height; ++y) {
-    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
-    const uint8_t* const end = row + job.brush.width;
-    for (const uint8_t* p = row;
-         (p = static_cast<const uint8_t*>(std::memchr(p, 0, static_cast<std::size_t>(end - p))));
-         ++p) {
-      if (++found > 1) return false;
-      job.inkColumn = p - row;
-      job.inkRow = y;
-    }
-  }
-  return found == 1;
-}
-
-// Searches a small brush and keeps it with what was found.
-[[gnu::noinline]] void searchSmallBrush(const StampJob& job, SmallBrushInk& kept) {
-  const int64_t width = job.brush.width, height = job.brush.height;
-  int64_t found = 0;
-  for (int64_t y = 0; y < height; ++y) {
-    const uint8_t* row = job.ctx->brushBits + job.brush.offsetOf(0, y);
-    for (int64_t x = 0; x < width; ++x)
-      if (row[x] == 0 && ++found == 1) {
-        kept.inkColumn = x;
-        kept.inkRow = y;
-      }
-  }
-  std::memcpy(kept.bytes, job.ctx->brushBits, static_cast<std::size_t>(height * job.brush.stride));
-  kept.oneInk = found == 1;
-  kept.width = width;
-  kept.height = height;
-}
-
-// The whole of a small brush's memory is compared, its rows' padding too: a
-// host that changes the padding only makes the brush searched again.
-[[gnu::noinline]] bool searchOnlyInkPixel(const StampJob& job) {
-  const int64_t width = job.brush.width, height = job.brush.height;
-  if (width <= 0 || height <= 0 || width * height > kSmallBrushPixels) return searchLargeBrush(job);
-  SmallBrushInk& kept = job.scratch->smallInk;
-  if (kept.width != width || kept.height != height ||
-      !sameWords(job.ctx->brushBits, kept.bytes,
-                 static_cast<std::size_t>(height * job.brush.stride)))
-    searchSmallBrush(job, kept);
-  job.inkColumn = kept.inkColumn;
-  job.inkRow = kept.inkRow;
-  return kept.oneInk;
-}
-
-// Whether the brush has exactly one ink pixel (then at inkColumn, inkRow).
-// Small, so that the choice inlines it for the 1 x 1 pen.
-bool onlyInkPixel(const StampJob& job) {
-  if (job.oneInk == Known::notYet) {
-    if (job.brush.width == 1 && job.brush.height == 1) {
-      job.inkColumn = job.inkRow = 0;
-      job.oneInk = knownIf(job.ctx->brushBits[0] == 0);
-    } else {
-      job.oneInk = knownIf(searchOnlyInkPixel(job));
-    }
-  }
-  return job.oneInk == Known::yes;
-}
-
-uint64_t pointCount(const StampJob& job) { return job.last - job.first + 1; }
-
-// The last point one sweep or profile takes from the job's first.
-uint64_t lastOfFirstPart(const StampJob& job) {
-  return pointCount(job) > kMaxSweepPoints ? job.first + kMaxSweepPoints - 1 : job.last;
-}
-
-// The sweep's cost estimate for the job's first part (the brush has a sweep
-// plan).
-const SweepEstimate& sweepCost(const StampJob& job) {
-  if (job.sweepCost == Known::notYet) {
-    job.sweepEstimate = estimateSweep(job.scratch->sweepPlan, *job.walk, job.first,
-                                      lastOfFirstPart(job), *job.grid);
-    job.sweepCost = Known::yes;
-  }
-  return job.sweepEstimate;
-}
-
-int64_t blockBytes(const StampJob& job) { return job.grid->width * job.grid->height; }
-
 // The canvas pixels under the job's brush placed for `p`.
 InclusiveBox placementAt(const StampJob& job, WalkPoint p) {
   const int64_t left = p.x + job.offsetX, top = p.y + job.offsetY;
@@ -223,13 +29,14 @@ void forEachPoint(const StampJob& job, uint64_t first, uint64_t last, Visit visi
 
 InkSource brushBytes(const StampJob& job) { return {nullptr, job.ctx->brushBits, job.brush}; }
 
-InkSource bestInk(const StampJob& job) {
+InkSource bestInk(StampJob& job) {
   return haveRuns(job) ? InkSource{&job.scratch->brushRuns, nullptr, {}} : brushBytes(job);
 }
 
-void paintPlacements(const StampJob& job, const BlockPainter& painter, const InkSource& ink,
-                     uint64_t first, uint64_t last) {
-  const BlockSink sink = paintAtOnce(painter);
+// Hands to `sink` the blocks of the brush at walk points first..last,
+// placement by placement.
+void addPlacements(const StampJob& job, const InkSource& ink, uint64_t first, uint64_t last,
+                   const BlockSink& sink) {
   forEachPoint(job, first, last, [&](WalkPoint p) {
     VisibleBrush visible;
     if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, *job.grid, sink);
@@ -276,7 +83,7 @@ uint64_t chunkEnd(const StampJob& job, uint64_t first, uint64_t last) {
 // are painted once. A point whose own blocks overflow the set is painted
 // placement by placement.
 template <typename GatherChunk>
-void stampInChunks(const StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
+void stampInChunks(StampJob& job, const BlockPainter& painter, GatherChunk gatherChunk) {
   BlockSet& set = job.scratch->blocks;
   for (uint64_t k = job.first;; ++k) {
     uint64_t end = chunkEnd(job, k, job.last);
@@ -287,7 +94,7 @@ void stampInChunks(const StampJob& job, const BlockPainter& painter, GatherChunk
       end = gatherChunk(k, end, gatherInto(set));
       blockSetPaint(set, painter);
     } else {
-      paintPlacements(job, painter, bestInk(job), k, k);
+      addPlacements(job, bestInk(job), k, k, paintAtOnce(painter));
     }
     if (end == job.last) return;
     k = end;
@@ -299,28 +106,38 @@ void stampInChunks(const StampJob& job, const BlockPainter& painter, GatherChunk
 // Each row's comment names where it wins; bench/path_gains times those
 // strokes down every row and fails when the row named no longer wins there.
 // The thresholds weigh one row's fixed and per-point costs against the next
-// row's; their numbers come from path_gains and from instruction counts of
-// the strokes that straddle them (docs/performance.md has the recorded run).
+// row's, each in the unit it is compared with; their numbers come from
+// path_gains and from instruction counts of the strokes that straddle them
+// (docs/performance.md has the recorded run).
 
 // Painting a point's blocks at once, a block painted again for every point
 // that asks for it, against gathering or finding the blocks row by row,
 // which paint each block once but cost a set-up: at once wins while a job
-// paints no more than kPaintAtOnceBudget bytes in all (a stamp, a move of a
-// pixel or two), or, for the one-ink-pixel pen, while blocks are no larger
-// than kPaintAtOnceBytes and the job's points mostly lie on rows of their
-// own (h4/dot5/3x2 against h256 and d1024 of square1).
-constexpr int64_t kPaintAtOnceBytes = 16;
-constexpr int64_t kPaintAtOnceBudget = 1024;
+// paints no more than kPaintAtOnceBudget canvas bytes in all (a stamp, a
+// move of a pixel or two), or, for the one-ink-pixel pen, while a block
+// covers no more than kSmallBlockBytes and the job's points mostly lie on
+// rows of their own (h4/dot5/3x2 against h256 and d1024 of square1).
+constexpr int64_t kPaintAtOnceBudget = 1024;  // canvas bytes painted by the job
+constexpr int64_t kSmallBlockBytes = 16;      // canvas bytes of one block
 // Up to this many points, painting at once is not weighed against the
 // rows' set-up at all.
 constexpr uint64_t kShortJobPoints = 64;
+// Painting a single placement straight from the brush bytes, against the
+// runs kept from call to call: the bytes win for brushes of up to this many
+// pixels (a stamp of a square of 3, not of 16).
+constexpr int64_t kFewBrushPixels = 16;
+// A short job of small blocks and a small brush paints at once while each
+// placement paints no more than this many canvas bytes (brush pixels times
+// block bytes), unless the profile takes the brush.
+constexpr int64_t kSmallPlacementBytes = 16;
 // Reading the brush into runs and finding its blocks as runs, against
 // painting straight from the brush bytes: the bytes win up to this many
-// brush pixels in all the job's points, for the brushes the profile does not
-// take (measured on h1/disc8/1x1 and d16/square2/1x1 before it took those).
-constexpr int64_t kEachPlacementPixels = 128;
+// brush pixels read in all the job's placements (points times brush pixels),
+// for the brushes the profile does not take (measured on h1/disc8/1x1 and
+// d16/square2/1x1 before it took those).
+constexpr int64_t kBrushPixelsRead = 128;
 
-bool always(const StampJob&) { return true; }
+bool always(StampJob&) { return true; }
 
 // Whether painting at once costs little enough to need no set-up: few points
 // of few block bytes. Bounded before multiplied, not divided: this runs for
@@ -354,7 +171,7 @@ uint64_t topRows(const StampJob& job) {
 // no brush to read; along an x-major walk whose points share rows, one run of
 // blocks a row. Wins on the drag of a 1 x 1 pen, on a dot in a larger brush
 // moved a few pixels, and on flat strokes of a dot.
-bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
+bool oneInkPixelApplies(StampJob& job) { return job.wholeBrush && onlyInkPixel(job); }
 // Whether the points along an x-major walk lie on rows of two and more
 // each, where a run a row costs less than a block a point; but for a job
 // short and cheap enough to paint a point at a time (a move of a pixel or
@@ -362,11 +179,12 @@ bool oneInkPixelApplies(const StampJob& job) { return job.wholeBrush && onlyInkP
 bool inkPointsInRuns(const StampJob& job) {
   return job.walk->xMajor && !shortAndCheap(job) && pointCount(job) >= 2 * topRows(job);
 }
-bool oneInkPixelWorth(const StampJob& job) {
+// Otherwise, small blocks with the points mostly on rows of their own: the
+// profile would paint a run of blocks a row where this paints a block a
+// point, but such rows are short.
+bool oneInkPixelWorth(StampJob& job) {
   if (shortAndCheap(job) || inkPointsInRuns(job)) return true;
-  // Along a row, the profile paints a run of blocks where this paints a
-  // block a point.
-  return blockBytes(job) <= kPaintAtOnceBytes && 2 * topRows(job) > pointCount(job);
+  return blockBytes(job) <= kSmallBlockBytes && 2 * topRows(job) > pointCount(job);
 }
 // The points of one minor step of an x-major walk are one row's run of
 // pixels. Out of line: beside it, the point by point loop below lost its
@@ -399,7 +217,7 @@ void stampInkBlocks(const StampJob& job, const BlockPainter& painter, int64_t dx
     if (canvas.contains(x, y)) paintBlock(painter, grid.column(x), grid.row(y));
   });
 }
-void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
+void stampInkPoints(StampJob& job, const BlockPainter& painter) {
   onlyInkPixel(job);
   const int64_t dx = job.inkColumn + job.offsetX;
   const int64_t dy = job.inkRow + job.offsetY;
@@ -410,75 +228,91 @@ void stampInkPoints(const StampJob& job, const BlockPainter& painter) {
 }
 
 // each-placement: every placement's blocks painted at once, straight from
-// the brush bytes; the general path, needing no scratch. Wins on a single
-// placement that repeats little of brushes of up to kPaintAtOnceBytes
-// pixels (a stamp of a square of 3) and of brushes too large to be read into
-// runs, and on small jobs of the brushes the profile does not take. Beyond
-// those, the rows below find the blocks from the brush's runs, which are
-// kept from call to call, for less (stamps of a square of 16, a disc of 128,
-// a ring of 32).
-bool eachPlacementWorth(const StampJob& job) {
+// the brush bytes; the general path, needing no scratch. It wins on three
+// kinds of job: a single placement that repeats few blocks, of a brush of up
+// to kFewBrushPixels pixels (a stamp of a square of 3) or of one too large to
+// be read into runs; a short job whose placements each paint up to
+// kSmallPlacementBytes; and a job that reads up to kBrushPixelsRead brush
+// pixels in all. The last two only for brushes its rival, the profile, does
+// not take. Beyond those, the rows below find the blocks from the brush's
+// runs, which are kept from call to call, for less (stamps of a square of
+// 16, a disc of 128, a ring of 32).
+bool eachPlacementWorth(StampJob& job, bool (*profileTakesBrush)(StampJob&)) {
   const int64_t brushPixels = int64_t{job.width} * job.height;
-  if (onePlacementPaintsLittle(job)) return brushPixels <= kPaintAtOnceBytes || !haveRuns(job);
+  if (onePlacementPaintsLittle(job)) return brushPixels <= kFewBrushPixels || !haveRuns(job);
   const auto points = static_cast<int64_t>(pointCount(job));
-  // Each factor bounded before the product: brushes and blocks may be
-  // 2^31 x 2^31 pixels. No division either: this runs for every message.
-  if (points <= int64_t{kShortJobPoints} && brushPixels <= kPaintAtOnceBytes &&
-      blockBytes(job) <= kPaintAtOnceBytes && brushPixels * blockBytes(job) <= kPaintAtOnceBytes)
-    return !(job.wholeBrush && haveProfilePlan(job));
-  if (points > kEachPlacementPixels || brushPixels > kEachPlacementPixels ||
-      points * brushPixels > kEachPlacementPixels || blockBytes(job) > kPaintAtOnceBudget)
+  // Each factor bounded before the product (by the product's own bound, as
+  // each is at least 1): brushes and blocks may be 2^31 x 2^31 pixels. No
+  // division either: this runs for every message.
+  if (points <= int64_t{kShortJobPoints} && brushPixels <= kSmallPlacementBytes &&
+      blockBytes(job) <= kSmallPlacementBytes &&
+      brushPixels * blockBytes(job) <= kSmallPlacementBytes)
+    return !profileTakesBrush(job);
+  if (points > kBrushPixelsRead || brushPixels > kBrushPixelsRead ||
+      points * brushPixels > kBrushPixelsRead || blockBytes(job) > kPaintAtOnceBudget)
     return false;
   // The tracker paints a block column of a brush row once, so a row paints
   // at most the block columns its width spans.
   const int64_t blocksARow = job.grid->column(job.width - 1) + 2;
   return points * job.height * blocksARow * blockBytes(job) <= kPaintAtOnceBudget &&
-         !(job.wholeBrush && haveProfilePlan(job));
+         !profileTakesBrush(job);
 }
-void stampEachPlacement(const StampJob& job, const BlockPainter& painter) {
-  paintPlacements(job, painter, brushBytes(job), job.first, job.last);
+void stampEachPlacement(StampJob& job, const BlockPainter& painter) {
+  addPlacements(job, brushBytes(job), job.first, job.last, paintAtOnce(painter));
 }
 
-// profile: one run of blocks a canvas row (segment_profile.h), painted at
-// once. Wins on every job each-placement leaves it: moves of a pixel (a
-// square of 8), long diagonals of discs most of all, and flat strokes of
-// squares; but where a brush of so few row
-// classes (squares) is swept along many points over blocks tall enough that
-// the sweep's estimate, in the same unit, comes out lower.
-bool profileApplies(const StampJob& job) {
+// profile: one run of blocks a canvas row (segment_profile.h), handed to
+// the fill's row kernel. Wins on every job each-placement leaves it: moves
+// of a pixel (a square of 8), long diagonals of discs most of all, and flat
+// strokes of squares; but not where a brush of few row classes (squares) is
+// swept along many points over blocks tall enough that its rival, the
+// sweep, estimates less in the same unit.
+bool profileApplies(StampJob& job) {
   return job.wholeBrush && profileTakesCanvas(job.canvas) && haveProfilePlan(job);
 }
-bool profileWorth(const StampJob& job) {
+// The profile's answer to each-placement: whether it takes the brush (its
+// ink rows qualify), the canvas aside.
+bool profileTakesBrush(StampJob& job) { return job.wholeBrush && haveProfilePlan(job); }
+bool profileWorth(StampJob& job, int64_t (*sweepEstimate)(StampJob&)) {
   // Where the brush's top stays on one row, the two are about even, and
   // sorting the brush into classes as well would cost more than either saves.
   if (topRows(job) == 1) return true;
   const ProfileEstimate cost = estimateProfile(job.scratch->profilePlan, *job.walk, job.first,
                                                lastOfFirstPart(job), *job.grid);
-  // The brush's row classes are sorted only where the sweep may cost less.
-  if (cost.profile <= cost.sweepAtLeast || !haveSweepPlan(job)) return true;
-  return cost.profile <= sweepCost(job).sweep;
+  // The sweep is asked (and the brush sorted into its classes) only where it
+  // may cost less.
+  return cost.profile <= cost.sweepAtLeast || cost.profile <= sweepEstimate(job);
 }
-void stampProfiled(const StampJob& job, const BlockPainter& painter) {
+void stampProfiled(StampJob& job, const BlockPainter& painter) {
+  CanvasRowFill fill(painter);
+  const CanvasRowSink rows(fill, job.scratch->profile.rows);
   for (uint64_t k = job.first;; ++k) {
     const uint64_t end = profileSegment(job.scratch->profilePlan, job.scratch->profile, *job.walk,
-                                        k, job.last, job.canvas, *job.grid, painter);
+                                        k, job.last, job.canvas, *job.grid, rows);
     if (end == job.last) return;
     k = end;
   }
 }
 
 // sweep: the blocks of many points at once (segment_sweep.h), when its cost
-// estimate, in brush rows a point, beats gathering's. Wins on the slanted
-// brushes the profile does not take along many points (a flat stroke of a
-// nib of 32), and on squares along diagonals over tall blocks (of 128 over
-// 16 x 16). One point never sweeps for less than it gathers (every class
-// costs at least its rows), so a stamp does not even sort the brush into
-// classes.
-bool sweepApplies(const StampJob& job) {
+// estimate, in brush rows a point, beats its rival's, gathering's. Wins on
+// the slanted brushes the profile does not take along many points (a flat
+// stroke of a nib of 32), and on squares along diagonals over tall blocks
+// (of 128 over 16 x 16). One point never sweeps for less than it gathers
+// (every class costs at least its rows), so a stamp does not even sort the
+// brush into classes.
+bool sweepApplies(StampJob& job) {
   return job.wholeBrush && pointCount(job) > 1 && haveSweepPlan(job);
 }
-bool sweepWorth(const StampJob& job) { return sweepCost(job).sweep < sweepCost(job).pointByPoint; }
-void stampSwept(const StampJob& job, const BlockPainter& painter) {
+// The sweep's answer to the profile: its estimate, or none when the brush
+// does not sweep.
+int64_t sweepEstimate(StampJob& job) {
+  return haveSweepPlan(job) ? sweepCost(job).sweep : INT64_MAX;
+}
+bool sweepWorth(StampJob& job, int64_t (*gatherEstimate)(StampJob&)) {
+  return sweepCost(job).sweep < gatherEstimate(job);
+}
+void stampSwept(StampJob& job, const BlockPainter& painter) {
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
     return sweepSegment(job.scratch->sweepPlan, job.scratch->sweep, *job.walk, first, end,
                         job.canvas, *job.grid, sink);
@@ -490,39 +324,42 @@ void stampSwept(const StampJob& job, const BlockPainter& painter) {
 // them. Always applies: the last resort. Wins on brushes of many runs a row
 // (rings, random ink) along many points, and on their stamps over tall
 // blocks.
-void stampGathered(const StampJob& job, const BlockPainter& painter) {
+void stampGathered(StampJob& job, const BlockPainter& painter) {
   const InkSource ink = bestInk(job);
   stampInChunks(job, painter, [&](uint64_t first, uint64_t end, const BlockSink& sink) {
-    forEachPoint(job, first, end, [&](WalkPoint p) {
-      VisibleBrush visible;
-      if (visibleAt(job, p, visible)) addBrushBlocks(ink, visible, *job.grid, sink);
-    });
+    addPlacements(job, ink, first, end, sink);
     return end;
   });
 }
+// Gathering's answer to the sweep: its cost in the sweep's unit, about a
+// brush row a point, which the sweep's estimate works out beside its own.
+int64_t gatherEstimate(StampJob& job) { return sweepCost(job).pointByPoint; }
 
 // Whether a row takes the job: it applies, and it is worth it (if no earlier
-// row took the job). One function of both, so that the choice makes one call
-// a row and the tests, often small, inline into it: this runs for every
-// message.
-template <bool (*applies)(const StampJob&), bool (*worth)(const StampJob&)>
-bool takes(const StampJob& job) {
-  return applies(job) && worth(job);
+// row took the job), weighed against its rival's answer where it has one.
+// One function of all, so that the choice makes one call a row and the
+// tests, often small, inline into it: this runs for every message.
+template <bool (*applies)(StampJob&), auto worth, auto... rival>
+bool takes(StampJob& job) {
+  return applies(job) && worth(job, rival...);
 }
 
 struct StampPath {
   const char* name;
-  bool (*applies)(const StampJob&);  // whether it can stamp the job at all
-  bool (*takes)(const StampJob&);    // whether it applies and is worth it
-  void (*stamp)(const StampJob&, const BlockPainter&);
+  bool (*applies)(StampJob&);  // whether it can stamp the job at all
+  bool (*takes)(StampJob&);    // whether it applies and is worth it
+  void (*stamp)(StampJob&, const BlockPainter&);
 };
 
+// Each row: its name, its tests (applies, worth, and the rival whose answer
+// the worth weighs) and its stamp.
 constexpr StampPath kPaths[kStampPathCount] = {
     {"one-ink-pixel", oneInkPixelApplies, takes<oneInkPixelApplies, oneInkPixelWorth>,
      stampInkPoints},
-    {"each-placement", always, takes<always, eachPlacementWorth>, stampEachPlacement},
-    {"profile", profileApplies, takes<profileApplies, profileWorth>, stampProfiled},
-    {"sweep", sweepApplies, takes<sweepApplies, sweepWorth>, stampSwept},
+    {"each-placement", always, takes<always, eachPlacementWorth, profileTakesBrush>,
+     stampEachPlacement},
+    {"profile", profileApplies, takes<profileApplies, profileWorth, sweepEstimate>, stampProfiled},
+    {"sweep", sweepApplies, takes<sweepApplies, sweepWorth, gatherEstimate>, stampSwept},
     {"gather", always, takes<always, always>, stampGathered},
 };
 
@@ -535,7 +372,7 @@ int64_t pathUses[kStampPathCount];
 
 // The first row that takes the job; gather, the last, always does.
 // Unrolled, the loop calls each row's test directly.
-int choosePath(const StampJob& job) {
+int choosePath(StampJob& job) {
 #ifdef TESSALY_PATH_SWITCH
   if (forcedPath >= 0 && kPaths[forcedPath].applies(job)) return forcedPath;
 #endif
@@ -587,12 +424,9 @@ bool forceStampPath(const char* name) {
     return true;
   }
   for (int i = 0; i < kStampPathCount; ++i)
-    for (const char *a = name, *b = kPaths[i].name;; ++a, ++b) {
-      if (*a != *b) break;
-      if (*a == '\0') {
-        forcedPath = i;
-        return true;
-      }
+    if (std::strcmp(name, kPaths[i].name) == 0) {
+      forcedPath = i;
+      return true;
     }
   return false;
 }

@@ -1,99 +1,63 @@
 // stamp_paths.h - the ways the engine can stamp, as rows of one table.
 //
-// A stamping call becomes a job: the brush (or the top-left part of it that
-// stampBrush is asked for) placed at the points first..last of a walk.
-// Every row of the table stamps any job it applies to with the same bytes as
-// the literal algorithm; they differ only in speed. Choosing is one loop in
-// stamp_paths.cpp: the first row that applies and is worth it for this job
-// runs. Each row's two tests look at the job alone (neither changes
-// anything, nor asks another row's); the thresholds sit beside their rows
-// with what they trade. The rows, in the order they are tried:
+// A stamping call becomes a job (stamp_job.h): the brush (or the top-left
+// part of it that stampBrush is asked for) placed at the points first..last
+// of a walk. Every row of the table stamps any job it applies to with the
+// same bytes as the literal algorithm; they differ only in speed. Choosing is
+// one loop in stamp_paths.cpp: the first row that applies and is worth it for
+// this job runs.
 //
-//   one-ink-pixel   a brush with one ink pixel (the 1 x 1 pen) paints one
-//                   block a point, reading no brush; when the blocks are
-//                   small or the job paints few bytes.
-//   each-placement  paints each placement's blocks at once, reading the brush
-//                   bytes; needs no scratch. The general path: the fallback
-//                   of the gathering rows, and the fastest for a single
-//                   placement that repeats little and for small jobs of the
-//                   brushes the profile does not take.
-//   profile         one run of blocks a canvas row for the whole job
-//                   (segment_profile.h), for brushes whose ink rows are one
-//                   run each and overlap from row to row (discs, squares,
-//                   dots): its work grows with the canvas rows the job covers.
-//   sweep           finds the blocks of many points at once, block row by
-//                   block row (segment_sweep.h), for brushes whose rows are
-//                   one run of ink but do not overlap so (slanted strokes);
-//                   when its cost estimate beats gathering.
-//   gather          gathers the blocks of as many placements as one block set
-//                   holds and paints each block once; always applies, and
-//                   takes every job the rows above do not.
+// Each row has two tests, whether it applies and whether it is worth it.
+// They read the job and the facts of its brush (its runs, its one ink pixel,
+// the profile's and the sweep's plans, the sweep's estimate), which
+// stamp_job.h works out when first asked for and keeps in the scratch for
+// the calls after: asking changes no later answer, so the order in which
+// the tests ask changes no choice. A row's worth weighs its own cost against
+// at most one other row's, its rival, which the table names in the row and
+// hands to the test: no test asks another row by itself. The thresholds sit
+// beside their rows with what they trade. The rows, in the order they are
+// tried:
 //
-// Tests and bench/path_gains build the engine with TESSALY_PATH_SWITCH
-// defined and can force one row for every job it applies to; with it, or
-// with TESSALY_PATH_COUNTS (the fuzzer), the engine counts the jobs of each
-// row. The shipped engine, which the other benchmarks time, has neither and
-// reads no setting.
+//   row             takes                                     rival
+//   one-ink-pixel   a brush with one ink pixel (the 1 x 1      -
+//                   pen), one block a point, reading no
+//                   brush; when the blocks are small or the
+//                   job paints few bytes.
+//   each-placement  each placement's blocks at once from the   profile: whether
+//                   brush bytes, needing no scratch. The       it takes the
+//                   general path: the fallback of the          brush
+//                   gathering rows, and the fastest for a
+//                   single placement that repeats little and
+//                   for small jobs of the brushes the
+//                   profile does not take.
+//   profile         one run of blocks a canvas row for the     sweep: its
+//                   whole job (segment_profile.h), for         estimate
+//                   brushes whose ink rows are one run each
+//                   and overlap from row to row (discs,
+//                   squares, dots): its work grows with the
+//                   canvas rows the job covers.
+//   sweep           the blocks of many points at once, block   gather: its
+//                   row by block row (segment_sweep.h), for    estimate, in
+//                   brushes whose rows are one run of ink but  the sweep's
+//                   do not overlap so (slanted strokes); when  unit
+//                   its estimate beats gathering's.
+//   gather          the blocks of as many placements as one    -
+//                   block set holds, each painted once;
+//                   always applies, and takes every job the
+//                   rows above do not.
+//
+// Forcing a row: tests and bench/path_gains build the engine with
+// TESSALY_PATH_SWITCH defined (tessaly_engine_switchable) and can force one
+// row for every job it applies to (forceStampPath; the differential test
+// reads TESSALY_DIFF_PATH); with it, or with TESSALY_PATH_COUNTS (the
+// fuzzer), the engine counts the jobs of each row. The shipped engine, which
+// the other benchmarks time, has neither and reads no setting.
 #pragma once
 
 #include <cstdint>
 
-#include "block_fill.h"
-#include "block_grid.h"
-#include "block_set.h"
-#include "brush_runs.h"
 #include "inclusive_box.h"
-#include "pen_context.h"
-#include "segment_profile.h"
-#include "segment_sweep.h"
-#include "segment_walk.h"
-
-// A plan of the brush, which depends on it and on whether blocks are one
-// pixel wide or wider: made once for each, kept with the brush.
-struct RememberedPlan {
-  int madeFor;  // 1: blocks one pixel wide, 2: wider, 0: not made for this brush
-  bool made;    // whether the brush has such a plan
-};
-
-// A brush of up to kSmallBrushPixels pixels, kept byte for byte as it lies
-// in memory (rows bottom up, each padded to four bytes: at most four bytes a
-// pixel) with whether it has exactly one ink pixel, and where.
-constexpr int64_t kSmallBrushPixels = 64;
-struct SmallBrushInk {
-  int64_t width;  // 0: none kept
-  int64_t height;
-  uint8_t bytes[4 * kSmallBrushPixels];
-  bool oneInk;
-  int64_t inkColumn;
-  int64_t inkRow;
-};
-
-// Every scratch area of the engine: static storage, one per engine, passed
-// by reference to whatever needs a part of it. Each array is followed by
-// something a later step of the same call reads (run starts by runs, runs by
-// the block set's bits, sweep entries by the row classes, the profile's
-// queues and tops by its tops and rows), so that writing one element past an
-// array shows in the painted bytes the tests compare.
-struct StampScratch {
-  RunScratch runs;
-  BlockSet blocks;
-  SweepScratch sweep;
-  ProfileScratch profile;
-  ToneLines toneLines;
-  BrushRuns brushRuns;      // the current job's brush, when known to have runs
-  SweepPlan sweepPlan;      // its row classes, when known to sweep
-  ProfilePlan profilePlan;  // its ink rows, when known to qualify for the profile
-  // What the calls before this one found of their brush, for a call with the
-  // same brush: its bytes, whether runs and brushRuns describe it, and the
-  // plans made for it.
-  RememberedBrush brush;
-  bool brushHasRuns;
-  RememberedPlan profileKnown;  // profile and profilePlan
-  RememberedPlan sweepKnown;    // sweep and sweepPlan
-  // The last small brush searched for its one ink pixel: a drag with a dot
-  // searches the same brush at every move.
-  SmallBrushInk smallInk;
-};
+#include "stamp_job.h"  // the walk, the editor's record and the scratch
 
 // Stamps the brush of `ctx`, or its top-left part, at walk points
 // first..last, down the path the table chooses. `atOrigin` is where its

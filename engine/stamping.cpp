@@ -1,5 +1,5 @@
-// The engine's entry points: each stamping call becomes one job for the table
-// of stamp_paths.h.
+// The engine's entry points: each stamping call but stampBlock becomes one
+// job for the table of stamp_paths.h.
 #include <cstdint>
 
 #include "block_engine.h"

@@ -98,7 +98,9 @@ TestBitmap stamped(Way way, const SweepPlan& plan, const SegmentWalk& walk, uint
         addBrushBlocks({&runs, nullptr, {}}, visible, grid, paintAtOnce(painter));
     }
   } else if (way == Way::profiled) {
-    last = profileSegment(*profile, profileScratch, walk, first, last, canvas, grid, painter);
+    CanvasRowFill fill(painter);
+    last = profileSegment(*profile, profileScratch, walk, first, last, canvas, grid,
+                          CanvasRowSink(fill, profileScratch.rows));
   } else if (blockSetBegin(blocks, box)) {
     last = sweepSegment(plan, sweepScratch, walk, first, last, canvas, grid, gatherInto(blocks));
     blockSetPaint(blocks, painter);
