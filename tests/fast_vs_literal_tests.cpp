@@ -607,6 +607,16 @@ TEST(FastVsLiteral, ASmallBrushKeptWholeToItsLastRow) {
   checkPaths(c, run(c, true), c.description, "");
 }
 
+// A brush row that reaches past the row above while a row higher up reaches
+// further still, on a diagonal up from the canvas's left edge, where the
+// least start of a canvas row is cut by the edge: the profile must not take
+// it for a row it may track from the row above.
+TEST(FastVsLiteral, ARowPastTheRowAboveBelowAWiderOne) {
+  const Case c = boundCase("rows 0..5, 0..2, 0..4 over 3 x 2 blocks", 40, 40,
+                           brushFromRows({"######", "###...", "#####."}), 3, 2, -3, 30, 23, 5);
+  checkPaths(c, run(c, true), c.description, "");
+}
+
 TEST(BlockDivider, MatchesDivisionForEveryBlockSize) {
   Random rnd(3);
   for (int n = 0; n < 20000; ++n) {
