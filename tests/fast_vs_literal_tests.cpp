@@ -204,6 +204,7 @@ TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) 
 void addPenChanges(Case& c, uint32_t n, std::ostream& log) {
   Random rnd(n ^ 0x9E3779B9u);
   c.poison = rnd.chance(80) ? 0x7F : rnd.chance(50) ? 0x00 : 0xFF;
+  if (c.poison != 0x7F) log << "the stack's bytes " << int{c.poison} << "\n";
   if (!rnd.chance(25)) return;
   const int calls = rnd.between(2, 6);
   TestBitmap brush = c.brush;
