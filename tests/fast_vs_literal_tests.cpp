@@ -157,8 +157,9 @@ TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) 
       const int32_t cut = h > 1 && rnd.chance(80) ? rnd.between(1, h - 1) : h + rnd.between(1, 3);
       const bool top = rnd.chance(50);
       TestBitmap brush = blankBrush(w, cut);
-      for (int32_t y = 0; y < cut && y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) brush.at(x, y) = before.at(x, top ? y : h - cut + y);
+      for (int32_t y = 0; y < cut; ++y)  // grown, the new rows without ink
+        if (const int32_t from = top ? y : h - cut + y; from >= 0 && from < h)
+          for (int32_t x = 0; x < w; ++x) brush.at(x, y) = before.at(x, from);
       log << "the brush cut to " << w << "x" << cut << (top ? ", its top rows\n" : "\n");
       return brush;
     }
