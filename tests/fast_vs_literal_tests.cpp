@@ -1,8 +1,9 @@
 // The shipped engine against the literal one, down every stamping path: case
 // n seeds the generator with n and builds a random canvas, mask, brush, block
-// grid and a few stamping calls; the literal engine runs them once, and the
-// fast engine runs them once as it chooses its paths and once more with each
-// path of the table forced (a forced path runs for every call it applies to).
+// grid and a few stamping calls, now and then followed by calls with other
+// pens the host picks; the literal engine runs them once, and the fast engine
+// runs them once as it chooses its paths and once more with each path of the
+// table forced (a forced path runs for every call it applies to).
 // Every byte of the canvas (row padding and guard bytes included), the
 // changed rectangle and the flags must agree.
 //
@@ -193,7 +194,7 @@ TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) 
       log << "brush " << bw << "x" << bh << " of drifting runs\n";
       return brush;
     }
-    default:
+    default:  // the pen as picked, its edits undone
       log << "the brush edited back\n";
       return before;
   }
