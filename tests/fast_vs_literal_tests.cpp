@@ -153,8 +153,9 @@ TestBitmap blankBrush(int32_t w, int32_t h) {
 // what it kept of the pen before.
 TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) {
   const int32_t w = before.width(), h = before.height();
-  switch (rnd.between(0, 4)) {
-    case 0: {  // the same width, another height: its top rows or its bottom ones
+  switch (rnd.between(0, 6)) {
+    case 0:
+    case 5: {  // the same width, another height: its top rows or its bottom ones
       const int32_t cut = h > 1 && rnd.chance(80) ? rnd.between(1, h - 1) : h + rnd.between(1, 3);
       const bool top = rnd.chance(50);
       TestBitmap brush = blankBrush(w, cut);
@@ -169,10 +170,11 @@ TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) 
       log << "brush " << side << "x" << side << " square\n";
       return TestBitmap(side, side, 0);
     }
-    case 2: {  // a small pen, a line one pixel wide, or a larger brush: one ink pixel or none
+    case 2:
+    case 6: {  // a small pen, a line one pixel wide, or a larger brush: one ink pixel or none
       const int shape = rnd.between(0, 2);
       int32_t bw = rnd.between(1, 8), bh = rnd.between(1, 64 / bw);
-      if (shape == 1) bh = rnd.between(2, 130), bw = 1;
+      if (shape == 1) bh = rnd.chance(50) ? rnd.between(2, 64) : rnd.between(65, 130), bw = 1;
       if (shape == 2) bw = rnd.between(9, 40), bh = rnd.between(9, 40);
       if (shape == 1 && rnd.chance(50)) std::swap(bw, bh);
       TestBitmap brush = blankBrush(bw, bh);
@@ -207,7 +209,7 @@ void addPenChanges(Case& c, uint32_t n, std::ostream& log) {
   Random rnd(n ^ 0x9E3779B9u);
   c.poison = rnd.chance(80) ? 0x7F : rnd.chance(50) ? 0x00 : 0xFF;
   if (c.poison != 0x7F) log << "the stack's bytes " << int{c.poison} << "\n";
-  if (!rnd.chance(25)) return;
+  if (!rnd.chance(40)) return;
   const int calls = rnd.between(2, 6);
   TestBitmap brush = c.brush;
   int32_t editX = -1, editY = -1;
@@ -610,14 +612,25 @@ TEST(FastVsLiteral, ASmallBrushKeptWholeToItsLastRow) {
   checkPaths(c, run(c, true), c.description, "");
 }
 
-// A brush row that reaches past the row above while a row higher up reaches
-// further still, on a diagonal up from the canvas's left edge, where the
-// least start of a canvas row is cut by the edge: the profile must not take
-// it for a row it may track from the row above.
-TEST(FastVsLiteral, ARowPastTheRowAboveBelowAWiderOne) {
-  const Case c = boundCase("rows 0..5, 0..2, 0..4 over 3 x 2 blocks", 40, 40,
-                           brushFromRows({"######", "###...", "#####."}), 3, 2, -3, 30, 23, 5);
-  checkPaths(c, run(c, true), c.description, "");
+// Strokes the random cases seldom make, each for a fault it would show.
+TEST(FastVsLiteral, StrokesTheRandomCasesSeldomMake) {
+  auto disc = [](int32_t x, int32_t y) {
+    return (2 * x - 11) * (2 * x - 11) + (2 * y - 11) * (2 * y - 11) <= 144;
+  };
+  const Case cases[] = {
+      // A brush row that reaches past the row above while a row higher up
+      // reaches further still, on a diagonal up from the canvas's left edge,
+      // where the edge cuts the least start of a canvas row: the profile
+      // must not track it from the row above.
+      boundCase("rows 0..5, 0..2, 0..4 over 3 x 2 blocks", 40, 40,
+                brushFromRows({"######", "###...", "#####."}), 3, 2, -3, 30, 23, 5),
+      // Whole block rows copied (a stroke over 16 block rows and more), the
+      // last cut short by the canvas: nothing below it may be written.
+      boundCase("a disc down a canvas of 41 rows over 3 x 2 blocks", 30, 41, pattern(12, 12, disc),
+                3, 2, 15, -8, 15, 48),
+  };
+  for (const Case& c : cases)
+    ASSERT_NO_FATAL_FAILURE(checkPaths(c, run(c, true), c.description, ""));
 }
 
 TEST(BlockDivider, MatchesDivisionForEveryBlockSize) {
