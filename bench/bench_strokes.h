@@ -102,6 +102,17 @@ inline testing_support::TestBitmap makeBrush(const Brush& b) {
   return brush;
 }
 
+// A stroke with its brush and blocks: a row of every benchmark's table.
+struct Case {
+  Stroke stroke;
+  Brush brush;
+  int32_t blockW, blockH;
+  std::string key() const {
+    return stroke.name + "/" + brush.name() + "/" + std::to_string(blockW) + "x" +
+           std::to_string(blockH);
+  }
+};
+
 struct Engine {
   const char* name;
   int32_t (*atCursor)(PenContext*);

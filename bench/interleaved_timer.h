@@ -1,5 +1,6 @@
 // interleaved_timer.h - what tiny_strokes, long_strokes and path_gains
-// share: a stroke with its brush and blocks, timed through several engines
+// share: strokes with their brush and blocks (bench_strokes.h's Case), timed
+// through several engines
 // (and the write-once baseline) in interleaved rounds with the standard clock
 // alone (Google Benchmark is not available to the mingw builds). Each time is the median of the
 // rounds, every round timing one batch per engine in a shuffled order, so a slow moment of the
@@ -24,16 +25,6 @@ namespace bench {
 // most batches run without the process being preempted: the median then
 // ignores those that were.
 constexpr double kBatchMicroseconds = 250;
-
-struct Case {
-  Stroke stroke;
-  Brush brush;
-  int32_t blockW, blockH;
-  std::string key() const {
-    return stroke.name + "/" + brush.name() + "/" + std::to_string(blockW) + "x" +
-           std::to_string(blockH);
-  }
-};
 
 // The strokes held to the write-once baseline: 256 and 1024 pixels, flat and
 // diagonal, of squares and discs of 32 to 128 pixels and the dot, over

@@ -8,7 +8,7 @@
 # Defines the target previous_engine: a static library with
 # TESSALY_HAS_PREVIOUS_ENGINE=1, or, when git or the revision is not at hand,
 # an empty interface with TESSALY_HAS_PREVIOUS_ENGINE=0 and the reason.
-set(TESSALY_PREVIOUS_ENGINE 7e75fb1 CACHE STRING
+set(TESSALY_PREVIOUS_ENGINE 188448b CACHE STRING
     "Git revision whose engine/ the benchmarks time as the previous engine")
 
 function(tessaly_previous_engine_unavailable reason)

@@ -22,6 +22,7 @@ namespace {
 
 using bench::BlockParams;
 using bench::Brush;
+using bench::Case;
 using bench::Engine;
 using bench::kCanvas;
 using bench::Stroke;
@@ -30,17 +31,7 @@ using bench::StrokePen;
 // fast ÷ previous above this is flagged as a slowdown worth a look.
 constexpr double kSlower = 1.10;
 
-struct Scenario {
-  Stroke stroke;
-  Brush brush;
-  int32_t blockW, blockH;
-  std::string key() const {
-    return stroke.name + "/" + brush.name() + "/" + std::to_string(blockW) + "x" +
-           std::to_string(blockH);
-  }
-};
-
-void benchEngine(benchmark::State& state, const Scenario& s, Engine engine) {
+void benchEngine(benchmark::State& state, const Case& s, Engine engine) {
   BlockParams params(s.blockW, s.blockH, 8);
   StrokePen pen(s.stroke, s.brush);
   for (auto _ : state) {
@@ -50,7 +41,7 @@ void benchEngine(benchmark::State& state, const Scenario& s, Engine engine) {
 }
 
 // The least any engine could do: write the pixels the stroke changes, once.
-void benchBaseline(benchmark::State& state, const Scenario& s) {
+void benchBaseline(benchmark::State& state, const Case& s) {
   BlockParams params(s.blockW, s.blockH, 8);
   bench::WriteOnce baseline(s.stroke, s.brush);
   for (auto _ : state) {
@@ -192,13 +183,13 @@ class TableReporter : public benchmark::ConsoleReporter {
   std::map<std::string, std::map<std::string, double>> times_;
 };
 
-std::vector<Scenario> scenarios() {
+std::vector<Case> scenarios() {
   std::vector<Stroke> strokes{bench::stampStroke()};
   for (int32_t length : {16, 256, 1024}) {
     strokes.push_back(bench::horizontal(length));
     strokes.push_back(bench::diagonal(length));
   }
-  std::vector<Scenario> out;
+  std::vector<Case> out;
   for (const Stroke& stroke : strokes) {
     for (Brush::Shape shape : {Brush::kSquare, Brush::kDisc})
       for (int32_t size : {1, 8, 32, 64, 128})
@@ -233,7 +224,7 @@ std::vector<Scenario> scenarios() {
 // Registers every scenario with each engine; returns which strokes are tiny.
 std::map<std::string, bool> registerAll() {
   std::map<std::string, bool> tiny;
-  for (const Scenario& s : scenarios()) {
+  for (const Case& s : scenarios()) {
     tiny[s.stroke.name] = s.stroke.tiny;
     const std::string key = s.key();
     std::vector<benchmark::internal::Benchmark*> runs;

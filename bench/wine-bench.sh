@@ -7,15 +7,8 @@
 set -eu
 build=$1
 shift
-prefix=$(cd "$build" && pwd)/wineprefix
-if ! sh cmake/wine-run.sh --host true; then
-  echo "make bench: the timers in $build/bench are built, but Wine cannot run them here." >&2
-  exit 1
-fi
-wine=${TESSALY_WINE:-wine}
-cmake/wine-prefix.sh start "$prefix"
-trap 'cmake/wine-prefix.sh stop "$prefix"' EXIT
-export WINEPREFIX="$prefix" WINEDEBUG=-all
+unable="make bench: the timers in $build/bench are built, but Wine cannot run them here."
+. cmake/wine-session.sh
 for program in "$@"; do
   "$wine" "$build/bench/$program.exe"
 done

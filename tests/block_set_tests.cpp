@@ -124,7 +124,9 @@ TEST(BlockSet, ARefusedBeginLeavesTheBegunSetAsItWas) {
 
 // A set of every row and word it holds, away from column 0: the row after
 // its last lies past its bits, on a canvas one block row taller, and nothing
-// may be painted there from whatever memory follows them.
+// may be painted there from whatever memory follows them. The first row's
+// blocks lie in a later word than the last row's first: a last row's first
+// word kept where the first row's last is would paint nothing of the first.
 TEST(BlockSet, AFullSetPaintsItsBlocksAndNothingBelowItsLastRow) {
   const BlockGrid grid{1, 1, 7, makeBlockDivider(1), makeBlockDivider(1)};
   constexpr int64_t left = 64, columns = kBlockSetWords / kBlockSetRows * 64;
@@ -136,7 +138,7 @@ TEST(BlockSet, AFullSetPaintsItsBlocksAndNothingBelowItsLastRow) {
   const BlockPainter painter = beginPainting(grid, canvas, &single.ctx, lines);
   ASSERT_TRUE(blockSetBegin(set, boxOf(left, 0, columns, kBlockSetRows)));
   for (int64_t r = 0; r < kBlockSetRows; ++r) {
-    const int64_t first = left + r * 37 % columns,
+    const int64_t first = left + (r * 37 + 200) % columns,
                   last = std::min<int64_t>(first + r % 5, width - 1);
     blockSetAdd(set, r, first, last);
     for (int64_t c = first; c <= last; ++c) paintBlock(painter, c, r);

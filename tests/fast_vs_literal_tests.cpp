@@ -1,8 +1,9 @@
 // The shipped engine against the literal one, down every stamping path: case
 // n seeds the generator with n and builds a random canvas, mask, brush, block
-// grid and a few stamping calls; the literal engine runs them once, and the
-// fast engine runs them once as it chooses its paths and once more with each
-// path of the table forced (a forced path runs for every call it applies to).
+// grid and a few stamping calls, now and then followed by calls with other
+// pens the host picks; the literal engine runs them once, and the fast engine
+// runs them once as it chooses its paths and once more with each path of the
+// table forced (a forced path runs for every call it applies to).
 // Every byte of the canvas (row padding and guard bytes included), the
 // changed rectangle and the flags must agree.
 //
@@ -15,6 +16,7 @@
 // its least share of the cases.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <iostream>
@@ -37,6 +39,7 @@
 
 namespace {
 
+using testing_support::brushFromRows;
 using testing_support::poisonStack;
 using testing_support::ScopedBlockParams;
 using testing_support::TestBitmap;
@@ -55,6 +58,7 @@ struct Call {
   int32_t blockW, blockH;
   int32_t newTone;       // and the tone, when 0 or more
   int32_t editX, editY;  // and the host flips this brush pixel, when editX >= 0
+  bool newBrush;         // the host picks the next of the case's later brushes first
 };
 
 struct Case {
@@ -66,6 +70,8 @@ struct Case {
   int32_t blockW, blockH, tone;
   std::vector<Call> calls;
   std::string description;
+  std::vector<TestBitmap> laterBrushes;
+  uint8_t poison = 0x7F;  // the stack's bytes at each call
 };
 
 // Brush kinds: one run a row (squares, discs, drifting spans), random ink,
@@ -134,6 +140,127 @@ int32_t randomCoordinate(Random& rnd, int32_t extent) {
 int32_t nearby(int32_t v, int32_t offset) {
   const int64_t sum = int64_t{v} + offset;
   return sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : static_cast<int32_t>(sum);
+}
+
+// No ink, in bytes of 1 that a flipped pixel flipped again restores; padding 0.
+TestBitmap blankBrush(int32_t w, int32_t h) {
+  TestBitmap brush(w, h, 1);
+  brush.setPadding(0);
+  return brush;
+}
+
+// The pens a host picks between strokes, which the engine compares with
+// what it kept of the pen before.
+TestBitmap laterBrush(Random& rnd, const TestBitmap& before, std::ostream& log) {
+  const int32_t w = before.width(), h = before.height();
+  switch (rnd.between(0, 6)) {
+    case 0:
+    case 5: {  // the same width, another height: its top rows or its bottom ones
+      const int32_t cut = h > 1 && rnd.chance(80) ? rnd.between(1, h - 1) : h + rnd.between(1, 3);
+      const bool top = rnd.chance(50);
+      TestBitmap brush = blankBrush(w, cut);
+      for (int32_t y = 0; y < cut; ++y)  // grown, the new rows without ink
+        if (const int32_t from = top ? y : h - cut + y; from >= 0 && from < h)
+          for (int32_t x = 0; x < w; ++x) brush.at(x, y) = before.at(x, from);
+      log << "the brush cut to " << w << "x" << cut << (top ? ", its top rows\n" : "\n");
+      return brush;
+    }
+    case 1: {  // too large to remember: a square of more than 64 KiB
+      const int32_t side = rnd.between(257, 270);
+      log << "brush " << side << "x" << side << " square\n";
+      return TestBitmap(side, side, 0);
+    }
+    case 2:
+    case 6: {  // a small pen, a line one pixel wide, or a larger brush: one ink pixel or none
+      const int shape = rnd.between(0, 2);
+      int32_t bw = rnd.between(1, 8), bh = rnd.between(1, 64 / bw);
+      if (shape == 1) bh = rnd.chance(50) ? rnd.between(2, 64) : rnd.between(65, 130), bw = 1;
+      if (shape == 2) bw = rnd.between(9, 40), bh = rnd.between(9, 40);
+      if (shape == 1 && rnd.chance(50)) std::swap(bw, bh);
+      TestBitmap brush = blankBrush(bw, bh);
+      const bool ink = rnd.chance(75);
+      if (ink) brush.at(rnd.between(0, bw - 1), rnd.between(0, bh - 1)) = 0;
+      log << "brush " << bw << "x" << bh << (ink ? " of one ink pixel\n" : " without ink\n");
+      return brush;
+    }
+    case 3: {  // one run a row of two pixels or more, its ends drifting in and out
+      const int32_t bw = rnd.between(3, 12), bh = rnd.between(2, 6);
+      TestBitmap brush = blankBrush(bw, bh);
+      int32_t a = rnd.between(0, bw - 2), b = rnd.between(a + 1, bw - 1);
+      const int32_t drift = rnd.chance(50) ? 0 : 1;
+      for (int32_t y = 0; y < bh; ++y) {
+        for (int32_t x = a; x <= b; ++x) brush.at(x, y) = 0;
+        a = std::clamp(a + rnd.between(-drift, drift), 0, bw - 2);
+        b = std::clamp(b + rnd.between(-3, 3), a + 1, bw - 1);
+      }
+      log << "brush " << bw << "x" << bh << " of drifting runs\n";
+      return brush;
+    }
+    default:  // the pen as picked, its edits undone
+      log << "the brush edited back\n";
+      return before;
+  }
+}
+
+// Now and then, after the case's calls, the host picks other pens and
+// stamps with each, editing them in place and undoing the edits; from a
+// generator of their own, so that the calls before stay as they were.
+void addPenChanges(Case& c, uint32_t n, std::ostream& log) {
+  Random rnd(n ^ 0x9E3779B9u);
+  c.poison = rnd.chance(80) ? 0x7F : rnd.chance(50) ? 0x00 : 0xFF;
+  if (c.poison != 0x7F) log << "the stack's bytes " << int{c.poison} << "\n";
+  if (!rnd.chance(40)) return;
+  const int calls = rnd.between(2, 6);
+  TestBitmap brush = c.brush;
+  int32_t editX = -1, editY = -1;
+  for (int i = 0; i < calls; ++i) {
+    Call call{};
+    call.primary = static_cast<uint32_t>(rnd.between(0, 2));
+    call.secondary = rnd.bits();
+    call.editX = -1;
+    const int what = rnd.between(0, 9);
+    if (brush.width() * brush.height() > 65536) {
+      // After a brush too large to remember, the one before it again.
+      const TestBitmap next = c.laterBrushes.size() > 1 ? c.laterBrushes.end()[-2] : c.brush;
+      log << "the brush before again\n";
+      c.laterBrushes.push_back(next);
+      brush = next;
+      call.newBrush = true;
+      editX = -1;
+    } else if (what < 4) {
+      TestBitmap next = laterBrush(rnd, brush, log);
+      c.laterBrushes.push_back(next);
+      brush = next;
+      call.newBrush = true;
+      editX = -1;
+    } else if (what < 8) {  // a pixel flipped, often in the last word of the brush's memory
+      const bool undo = editX >= 0 && rnd.chance(50);
+      call.editX = undo             ? editX
+                   : rnd.chance(50) ? brush.width() - 1
+                                    : rnd.between(0, brush.width() - 1);
+      call.editY = undo ? editY : rnd.chance(50) ? 0 : rnd.between(0, brush.height() - 1);
+      editX = call.editX;
+      editY = call.editY;
+      log << "brush pixel (" << call.editX << ", " << call.editY << ") flipped\n";
+    }
+    call.x = rnd.between(-10, c.canvasW + 10);
+    call.y = rnd.between(-10, c.canvasH + 10);
+    call.kind =
+        brush.width() * brush.height() > 65536 || rnd.chance(30) ? Call::atCursor : Call::segment;
+    call.fromX = nearby(call.x, rnd.between(-30, 30));
+    call.fromY = nearby(call.y, rnd.between(-30, 30));
+    if (rnd.chance(20)) {  // down across the whole canvas and past its bottom
+      call.fromX = call.x;
+      call.fromY = rnd.between(-20, 0);
+      call.y = c.canvasH - 1 + rnd.between(0, 20);
+    }
+    if (call.kind == Call::atCursor)
+      log << "stampAtCursor at (" << call.x << ", " << call.y << ")\n";
+    else
+      log << "stampSegment (" << call.fromX << ", " << call.fromY << ") to (" << call.x << ", "
+          << call.y << ")\n";
+    c.calls.push_back(call);
+  }
 }
 
 Case randomCase(uint32_t n) {
@@ -241,6 +368,7 @@ Case randomCase(uint32_t n) {
     }
     c.calls.push_back(call);
   }
+  addPenChanges(c, n, log);
   c.description = log.str();
   return c;
 }
@@ -261,7 +389,12 @@ Result run(const Case& c, bool literalEngine) {
   for (const auto& [x, y] : c.maskZeros) pen.mask.at(x, y) = 0;
   ScopedBlockParams params(c.blockW, c.blockH, c.tone);
   Result result;
+  std::size_t nextBrush = 0;
   for (const Call& call : c.calls) {
+    if (call.newBrush) {
+      pen.brush = c.laterBrushes[nextBrush++];
+      pen.wire();
+    }
     if (call.newBlocks) {
       blockWidth = call.blockW;
       blockHeight = call.blockH;
@@ -274,7 +407,7 @@ Result run(const Case& c, bool literalEngine) {
     pen.ctx.primaryColour = call.primary;
     pen.ctx.secondaryColour = call.secondary;
     pen.setCursor(call.x, call.y);
-    poisonStack();
+    poisonStack(c.poison);
     if (call.kind == Call::brush)
       (literalEngine ? literal::stampBrush : stampBrush)(call.left, call.top, call.width,
                                                          call.height, &pen.ctx);
@@ -387,9 +520,9 @@ TEST(FastVsLiteral, SeededRandomCasesDownEveryPath) {
 // A case with one brush, one grid and one segment (one point when from == to).
 Case boundCase(const char* what, int32_t canvasW, int32_t canvasH, TestBitmap brush, int32_t blockW,
                int32_t blockH, int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
-  Case c{canvasW, canvasH, std::move(brush), 0, 0, {}, blockW, blockH, 7, {}, what};
+  Case c{canvasW, canvasH, std::move(brush), 0, 0, {}, blockW, blockH, 7, {}, what, {}, 0x7F};
   c.calls.push_back(
-      {Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0, -1, -1, 0});
+      {Call::segment, 3, 9, toX, toY, fromX, fromY, 0, 0, 0, 0, false, 0, 0, -1, -1, 0, false});
   return c;
 }
 
@@ -452,6 +585,49 @@ TEST(FastVsLiteral, ScratchBoundsMetAndExceededByOne) {
       boundCase("block words", 2600, 1100, TestBitmap(9, 9, 0), 1, 1, -10, -10, 2610, 1110),
       boundCase("one point of 2.2M blocks", 2100, 1100, TestBitmap(2100, 1050, 0), 1, 1, 1050, 530,
                 1050, 530),
+  };
+  for (const Case& c : cases)
+    ASSERT_NO_FATAL_FAILURE(checkPaths(c, run(c, true), c.description, ""));
+}
+
+// A small brush's kept copy must hold all its rows: a 4 x 3 pen of one ink
+// pixel in its top row, its two bottom rows (no ink), these with the top
+// pixel flipped (one ink pixel) and flipped back (no ink again), each at one
+// point. Kept without its last row in memory, the last pen looks like the one
+// before it.
+TEST(FastVsLiteral, ASmallBrushKeptWholeToItsLastRow) {
+  Case c = boundCase("a pen cut, edited and edited back", 20, 20,
+                     brushFromRows({"#...", "....", "...."}), 1, 1, 9, 9, 9, 9);
+  c.laterBrushes.push_back(brushFromRows({"....", "...."}));
+  Call call = c.calls[0];
+  call.kind = c.calls[0].kind = Call::atCursor;
+  call.newBrush = true;
+  c.calls.push_back(call);
+  call.newBrush = false;
+  call.editX = call.editY = 0;
+  for (const int32_t x : {6, 3}) {
+    call.x = x;
+    c.calls.push_back(call);
+  }
+  checkPaths(c, run(c, true), c.description, "");
+}
+
+// Strokes the random cases seldom make, each for a fault it would show.
+TEST(FastVsLiteral, StrokesTheRandomCasesSeldomMake) {
+  auto disc = [](int32_t x, int32_t y) {
+    return (2 * x - 11) * (2 * x - 11) + (2 * y - 11) * (2 * y - 11) <= 144;
+  };
+  const Case cases[] = {
+      // A brush row that reaches past the row above while a row higher up
+      // reaches further still, on a diagonal up from the canvas's left edge,
+      // where the edge cuts the least start of a canvas row: the profile
+      // must not track it from the row above.
+      boundCase("rows 0..5, 0..2, 0..4 over 3 x 2 blocks", 40, 40,
+                brushFromRows({"######", "###...", "#####."}), 3, 2, -3, 30, 23, 5),
+      // Whole block rows copied (a stroke over 16 block rows and more), the
+      // last cut short by the canvas: nothing below it may be written.
+      boundCase("a disc down a canvas of 41 rows over 3 x 2 blocks", 30, 41, pattern(12, 12, disc),
+                3, 2, 15, -8, 15, 48),
   };
   for (const Case& c : cases)
     ASSERT_NO_FATAL_FAILURE(checkPaths(c, run(c, true), c.description, ""));
